@@ -1,0 +1,34 @@
+# Warnings are set per target so that third-party code pulled in later is not
+# held to them.
+function(tyrescope_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  if(TYRESCOPE_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+option(TYRESCOPE_WERROR "Treat compiler warnings as errors" OFF)
+
+# Every part of the program is a static library so that tests link exactly
+# what they exercise.
+function(tyrescope_library target)
+  add_library(${target} STATIC ${ARGN})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  tyrescope_warnings(${target})
+endfunction()
+
+# A QtTest executable registered with CTest. Widget tests need no display.
+#   tyrescope_test(NAME SOURCES a.cpp ... LIBS lib ... [LABELS l ...])
+function(tyrescope_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  qt_add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
+  target_compile_definitions(${name} PRIVATE
+    TYRESCOPE_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
+  tyrescope_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    LABELS "${T_LABELS}"
+    TIMEOUT 120)
+endfunction()

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+// The platform's HID access, narrowed to what the receiver transport needs.
+// The real implementation sits on hidapi; tests and --simulate use an
+// emulated receiver behind the same interface.
+namespace hid {
+
+struct InterfaceInfo {
+    std::string path;
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::uint16_t usagePage = 0; // top-level collection
+    std::uint16_t usage = 0;
+    std::string product; // product string, for diagnostics only
+};
+
+// Byte lengths as Windows' HidP_GetCaps gives them: the largest report of the
+// kind over all report IDs, plus one byte for the report ID; 0 when the
+// collection has no report of that kind.
+struct ReportLengths {
+    std::size_t input = 0;
+    std::size_t output = 0;
+    std::size_t feature = 0;
+
+    friend bool operator==(const ReportLengths&, const ReportLengths&) = default;
+};
+
+enum class ReadStatus { Report, Timeout, Failed };
+
+// One open HID interface. Closing is the destructor's job, so a device can
+// never be closed twice.
+class Device {
+public:
+    virtual ~Device() = default;
+
+    virtual ReportLengths reportLengths() const = 0;
+
+    // Sends one output report; report[0] is the report ID.
+    virtual bool write(std::span<const std::uint8_t> report) = 0;
+
+    // Waits at most `timeout` for one input report. On Report, `report` holds
+    // the report ID at index 0 followed by the data, whatever the platform
+    // delivered.
+    virtual ReadStatus read(std::vector<std::uint8_t>& report,
+                            std::chrono::milliseconds timeout) = 0;
+
+    // Drops every input report queued so far, so the next read returns only
+    // a report that arrives after this call.
+    virtual void discardPending() = 0;
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // Every HID interface present now, in a stable order, each path once.
+    virtual std::vector<InterfaceInfo> enumerate() = 0;
+
+    struct OpenResult {
+        std::unique_ptr<Device> device; // null when the open failed
+        std::string error;              // why it failed, for diagnostics
+    };
+    virtual OpenResult open(const std::string& path) = 0;
+};
+
+} // namespace hid

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "hid/HidBackend.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// The receiver transport: finds the receiver, sends one-byte commands and
+// waits for its answers. One instance serves the whole program; tests make
+// fresh ones over an emulated backend.
+class ModHIDCom {
+public:
+    static constexpr std::uint16_t ReceiverVendorId = 0x0000;
+    static constexpr std::uint16_t ReceiverProductId = 0x0001;
+    static constexpr std::chrono::milliseconds ReadTimeout{1000};
+
+    explicit ModHIDCom(hid::Backend& backend);
+    ~ModHIDCom();
+    ModHIDCom(const ModHIDCom&) = delete;
+    ModHIDCom& operator=(const ModHIDCom&) = delete;
+
+    // Looks for the receiver and opens it; true when it is open. The callers
+    // store the result in DeviceConnected.
+    bool OpenReceiver();
+    // Sends OutputBuffer as one output report after the report ID 0.
+    void WriteReport();
+    // Waits at most ReadTimeout for one input report into InputBuffer; a lost
+    // answer closes the receiver and clears DeviceConnected.
+    void ReadReport();
+    // Closes the receiver; safe to call when it is not open.
+    void CloseReceiver();
+
+    bool DeviceConnected = false;
+    std::array<std::uint8_t, 2> OutputBuffer{};
+    // The last input report: report ID at index 0, then the data.
+    std::vector<std::uint8_t> InputBuffer;
+
+    std::size_t InputReportByteLength() const;
+    std::size_t OutputReportByteLength() const;
+};

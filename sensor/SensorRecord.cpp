@@ -1,0 +1,33 @@
+#include "sensor/SensorRecord.h"
+
+namespace sensor {
+
+BatteryClass batteryClass(std::uint8_t battery) {
+    if (battery == NoData)
+        return BatteryClass::None;
+    // Bit 7 is not part of the level, so 128..254 class like 0..126.
+    const int level = battery & 0x7F;
+    if (level > 66)
+        return BatteryClass::High;
+    if (level > 33)
+        return BatteryClass::Mid;
+    return BatteryClass::Low;
+}
+
+QString statusText(std::uint8_t status) {
+    // A single code, never a bit field: 130 is not a pressure alert.
+    switch (status) {
+    case 0:
+        return QStringLiteral("Status: Storage mode");
+    case 1:
+        return QStringLiteral("Status: Normal mode");
+    case 2:
+        return QStringLiteral("Status: Pressure alert");
+    case 3:
+        return QStringLiteral("Ststus: Temperature alert"); // spelled so on the receiver's panels
+    default:
+        return QStringLiteral("Status: ?");
+    }
+}
+
+} // namespace sensor
