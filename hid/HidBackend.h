@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -11,15 +12,6 @@
 // The real implementation sits on hidapi; tests and --simulate use an
 // emulated receiver behind the same interface.
 namespace hid {
-
-struct InterfaceInfo {
-    std::string path;
-    std::uint16_t vendorId = 0;
-    std::uint16_t productId = 0;
-    std::uint16_t usagePage = 0; // top-level collection
-    std::uint16_t usage = 0;
-    std::string product; // product string, for diagnostics only
-};
 
 // Byte lengths as Windows' HidP_GetCaps gives them: the largest report of the
 // kind over all report IDs, plus one byte for the report ID; 0 when the
@@ -30,6 +22,18 @@ struct ReportLengths {
     std::size_t feature = 0;
 
     friend bool operator==(const ReportLengths&, const ReportLengths&) = default;
+};
+
+struct InterfaceInfo {
+    std::string path;
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::uint16_t usagePage = 0; // top-level collection
+    std::uint16_t usage = 0;
+    std::string product; // product string, for diagnostics only
+    // From the report descriptor, read without opening the device; empty when
+    // the descriptor could not be read.
+    std::optional<ReportLengths> reportLengths;
 };
 
 enum class ReadStatus { Report, Timeout, Failed };

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 // The receiver transport: finds the receiver, sends one-byte commands and
@@ -16,6 +17,11 @@ public:
     static constexpr std::uint16_t ReceiverVendorId = 0x0000;
     static constexpr std::uint16_t ReceiverProductId = 0x0001;
     static constexpr std::chrono::milliseconds ReadTimeout{1000};
+    // Report ID plus the four record bytes: after a completed read InputBuffer
+    // holds at least this many bytes, whatever the receiver declared.
+    static constexpr std::size_t RecordReportLength = 5;
+    // Bytes written when the receiver declared no output report length.
+    static constexpr std::size_t FallbackOutputLength = 3;
 
     explicit ModHIDCom(hid::Backend& backend);
     ~ModHIDCom();
@@ -38,6 +44,21 @@ public:
     // The last input report: report ID at index 0, then the data.
     std::vector<std::uint8_t> InputBuffer;
 
+    // As the receiver declared them; they keep their values after the
+    // receiver is lost, until the next successful OpenReceiver.
     std::size_t InputReportByteLength() const;
     std::size_t OutputReportByteLength() const;
+
+    // Path of the receiver last opened, empty until one was found.
+    const std::string& DevicePath() const { return devicePath_; }
+    // Whether a device handle is held right now.
+    bool IsOpen() const { return device_ != nullptr; }
+
+private:
+    void closeDevice();
+
+    hid::Backend& backend_;
+    std::unique_ptr<hid::Device> device_;
+    hid::ReportLengths lengths_;
+    std::string devicePath_;
 };

@@ -1,0 +1,92 @@
+#include "hid/ModHIDCom.h"
+
+#include <algorithm>
+
+ModHIDCom::ModHIDCom(hid::Backend& backend) : backend_(backend) {}
+
+ModHIDCom::~ModHIDCom() = default;
+
+bool ModHIDCom::OpenReceiver() {
+    // A receiver that was lost may still be held; dropping it first keeps
+    // repeated searches from piling up handles.
+    closeDevice();
+    DeviceConnected = false;
+
+    for (const hid::InterfaceInfo& info : backend_.enumerate()) {
+        if (info.vendorId != ReceiverVendorId || info.productId != ReceiverProductId) {
+            continue;
+        }
+        hid::Backend::OpenResult opened = backend_.open(info.path);
+        if (!opened.device) {
+            continue; // e.g. no permission: the next receiver may do
+        }
+        device_ = std::move(opened.device);
+        devicePath_ = info.path;
+        lengths_ = device_->reportLengths();
+        DeviceConnected = true;
+        break;
+    }
+    return DeviceConnected;
+}
+
+void ModHIDCom::WriteReport() {
+    if (!device_) {
+        return;
+    }
+    std::size_t n = lengths_.output;
+    if (n == 0) {
+        n = FallbackOutputLength;
+    }
+    // Report ID 0, then OutputBuffer as far as the report reaches; any byte
+    // beyond OutputBuffer stays 0.
+    std::vector<std::uint8_t> report(n, 0);
+    const std::size_t carried = std::min(n - 1, OutputBuffer.size());
+    std::copy_n(OutputBuffer.begin(), carried, report.begin() + 1);
+
+    // Only an answer to this request may be read next.
+    device_->discardPending();
+    device_->write(report);
+}
+
+void ModHIDCom::ReadReport() {
+    const std::size_t n = lengths_.input;
+    if (!device_) {
+        InputBuffer.assign(n, 0);
+        DeviceConnected = false;
+        return;
+    }
+
+    std::vector<std::uint8_t> report;
+    const hid::ReadStatus status = device_->read(report, ReadTimeout);
+    if (status == hid::ReadStatus::Report) {
+        // Longer than declared: cut to the declared length. Shorter: bytes the
+        // answer lacks read as "no data", so a record is never taken from
+        // beyond what arrived.
+        const std::size_t length = std::max(n, RecordReportLength);
+        report.resize(length, 0xFF);
+        InputBuffer = std::move(report);
+        return;
+    }
+
+    // A time-out and a failed wait end the same way: nothing stays pending or
+    // open, and the next cycle searches again.
+    InputBuffer.assign(n, 0);
+    closeDevice();
+    DeviceConnected = false;
+}
+
+void ModHIDCom::CloseReceiver() {
+    closeDevice();
+}
+
+std::size_t ModHIDCom::InputReportByteLength() const {
+    return lengths_.input;
+}
+
+std::size_t ModHIDCom::OutputReportByteLength() const {
+    return lengths_.output;
+}
+
+void ModHIDCom::closeDevice() {
+    device_.reset();
+}

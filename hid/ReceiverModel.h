@@ -1,0 +1,65 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+// What the receiver itself does, apart from any transport: it keeps the last
+// record heard from each of its five sensors and answers one-byte commands.
+// The emulated backend and the uhid stand-in both present this model.
+namespace hid {
+
+class ReceiverModel {
+public:
+    static constexpr int SensorCount = 5;
+    static constexpr std::uint8_t FirstRecordRequest = 33; // 33 + sensor index
+    static constexpr std::uint8_t DataResetCommand = 254;
+    static constexpr std::uint8_t MasterResetCommand = 255;
+    static constexpr std::uint8_t NoData = 0xFF;
+
+    // pressure, temperature, battery, status
+    using Record = std::array<std::uint8_t, 4>;
+    static constexpr Record NoDataRecord{NoData, NoData, NoData, NoData};
+
+    // A receiver that knows all five sensors and has heard from none yet.
+    ReceiverModel();
+
+    // The record sent back for one command, or nothing when the command asks
+    // for no answer (the resets, unknown bytes). Resets take effect here.
+    std::optional<Record> handleCommand(std::uint8_t command);
+
+    // A transmission from a sensor; kept only when the receiver knows that
+    // sensor. Returns whether it was kept.
+    bool receive(int sensorIndex, const Record& record);
+    // Pairs the sensor (again), as after a Master Reset.
+    void learn(int sensorIndex);
+    // learn() and receive() in one, for scripts that just want a record held.
+    void setRecord(int sensorIndex, const Record& record);
+
+    bool knows(int sensorIndex) const;
+    bool hasData(int sensorIndex) const;
+    // What a record request for the sensor answers: its record, or
+    // NoDataRecord when there is none (or the index is out of range).
+    Record record(int sensorIndex) const;
+
+    // Deletes every stored record; the sensors stay known.
+    void dataReset();
+    // Forgets every sensor, and with them their records.
+    void masterReset();
+
+    int dataResetCount() const { return dataResets_; }
+    int masterResetCount() const { return masterResets_; }
+
+private:
+    static bool valid(int sensorIndex) { return sensorIndex >= 0 && sensorIndex < SensorCount; }
+
+    struct Slot {
+        bool known = true;
+        std::optional<Record> record;
+    };
+    std::array<Slot, SensorCount> slots_{};
+    int dataResets_ = 0;
+    int masterResets_ = 0;
+};
+
+} // namespace hid
