@@ -1,0 +1,166 @@
+#include "hid/ReportDescriptor.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+
+namespace hid {
+namespace {
+
+struct GlobalState {
+    std::uint16_t usagePage = 0;
+    std::uint32_t reportSize = 0;
+    std::uint32_t reportCount = 0;
+    std::uint8_t reportId = 0;
+};
+
+// Bits per report ID, per kind, for one top-level collection.
+struct CollectionBits {
+    std::map<std::uint8_t, std::uint64_t> bits[3];
+};
+
+std::size_t byteLength(const std::map<std::uint8_t, std::uint64_t>& reports) {
+    if (reports.empty()) {
+        return 0;
+    }
+    std::uint64_t largest = 0;
+    for (const auto& [id, bits] : reports) {
+        largest = std::max(largest, bits);
+    }
+    return static_cast<std::size_t>((largest + 7) / 8) + 1; // + report ID byte
+}
+
+} // namespace
+
+DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
+    DescriptorSummary summary;
+    GlobalState global;
+    std::vector<GlobalState> stack;
+    std::optional<std::uint32_t> lastUsage; // local: the usage before a Collection
+    int depth = 0;
+    std::vector<CollectionBits> bits;
+
+    std::size_t pos = 0;
+    while (pos < d.size()) {
+        const std::uint8_t prefix = d[pos];
+        if (prefix == 0xFE) { // long item: size, tag, data; nothing in it counts here
+            if (pos + 2 >= d.size()) {
+                summary.wellFormed = false;
+                break;
+            }
+            const std::size_t size = d[pos + 1];
+            pos += 3 + size;
+            if (pos > d.size()) {
+                summary.wellFormed = false;
+            }
+            continue;
+        }
+        const std::size_t size = (prefix & 0x03) == 3 ? 4 : (prefix & 0x03);
+        if (pos + 1 + size > d.size()) {
+            summary.wellFormed = false;
+            break;
+        }
+        std::uint32_t data = 0;
+        for (std::size_t k = 0; k < size; ++k) {
+            data |= static_cast<std::uint32_t>(d[pos + 1 + k]) << (8 * k);
+        }
+        pos += 1 + size;
+
+        const int type = (prefix >> 2) & 0x03;
+        const int tag = prefix >> 4;
+        if (type == 0) { // main
+            switch (tag) {
+            case 0x8:   // Input
+            case 0x9:   // Output
+            case 0xB: { // Feature
+                const int kind = tag == 0x8 ? 0 : tag == 0x9 ? 1 : 2;
+                if (depth > 0 && !bits.empty()) {
+                    const std::uint64_t add =
+                        static_cast<std::uint64_t>(global.reportSize) * global.reportCount;
+                    bits.back().bits[kind][global.reportId] += add;
+                }
+                break;
+            }
+            case 0xA: // Collection
+                if (depth == 0) {
+                    TopLevelCollection tlc;
+                    const std::uint32_t usage = lastUsage.value_or(0);
+                    tlc.usage = static_cast<std::uint16_t>(usage & 0xFFFF);
+                    tlc.usagePage =
+                        usage > 0xFFFF ? static_cast<std::uint16_t>(usage >> 16) : global.usagePage;
+                    summary.collections.push_back(tlc);
+                    bits.emplace_back();
+                }
+                ++depth;
+                break;
+            case 0xC: // End Collection
+                if (depth == 0) {
+                    summary.wellFormed = false;
+                } else {
+                    --depth;
+                }
+                break;
+            default:
+                break;
+            }
+            lastUsage.reset();  // local items last until the next main item
+        } else if (type == 1) { // global
+            switch (tag) {
+            case 0x0:
+                global.usagePage = static_cast<std::uint16_t>(data);
+                break;
+            case 0x7:
+                global.reportSize = data;
+                break;
+            case 0x8:
+                global.reportId = static_cast<std::uint8_t>(data);
+                summary.numberedReports = true;
+                break;
+            case 0x9:
+                global.reportCount = data;
+                break;
+            case 0xA: // Push
+                stack.push_back(global);
+                break;
+            case 0xB: // Pop
+                if (stack.empty()) {
+                    summary.wellFormed = false;
+                } else {
+                    global = stack.back();
+                    stack.pop_back();
+                }
+                break;
+            default:
+                break;
+            }
+        } else if (type == 2) { // local
+            if (tag == 0x0 && !lastUsage) {
+                // A 4-byte usage carries its own page in the upper half.
+                lastUsage = size == 4 ? data : (data & 0xFFFF);
+            }
+        }
+    }
+    if (depth != 0) {
+        summary.wellFormed = false;
+    }
+
+    for (std::size_t k = 0; k < summary.collections.size(); ++k) {
+        ReportLengths& lengths = summary.collections[k].lengths;
+        lengths.input = byteLength(bits[k].bits[0]);
+        lengths.output = byteLength(bits[k].bits[1]);
+        lengths.feature = byteLength(bits[k].bits[2]);
+    }
+    return summary;
+}
+
+ReportLengths deviceReportLengths(const DescriptorSummary& summary) {
+    ReportLengths device;
+    for (const TopLevelCollection& c : summary.collections) {
+        device.input = std::max(device.input, c.lengths.input);
+        device.output = std::max(device.output, c.lengths.output);
+        device.feature = std::max(device.feature, c.lengths.feature);
+    }
+    return device;
+}
+
+} // namespace hid

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "hid/HidBackend.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// Report lengths from a HID report descriptor, counted the way Windows'
+// HidP_GetCaps counts them, so the transport frames reports on every platform
+// as the receiver's makers saw them.
+namespace hid {
+
+struct TopLevelCollection {
+    std::uint16_t usagePage = 0;
+    std::uint16_t usage = 0;
+    ReportLengths lengths;
+};
+
+struct DescriptorSummary {
+    std::vector<TopLevelCollection> collections;
+    bool numberedReports = false; // a Report ID item occurs anywhere
+    bool wellFormed = true;       // false: truncated, or unbalanced collections
+};
+
+DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> descriptor);
+
+// The lengths a single handle on the whole device has to serve: per kind, the
+// largest over its top-level collections (a hidraw node carries them all).
+ReportLengths deviceReportLengths(const DescriptorSummary& summary);
+
+} // namespace hid
