@@ -1,0 +1,206 @@
+#include "emulator/EmulatorOptions.h"
+#include "emulator/ReportLayout.h"
+#include "hid/ReportDescriptor.h"
+
+#include <QtTest>
+
+using namespace emulator;
+
+namespace {
+
+std::vector<std::string> toArgs(const QStringList& list) {
+    std::vector<std::string> out;
+    for (const QString& s : list) {
+        out.push_back(s.toStdString());
+    }
+    return out;
+}
+
+QByteArray bytes(const std::vector<std::uint8_t>& v) {
+    return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
+}
+
+} // namespace
+
+class TestEmulator : public QObject {
+    Q_OBJECT
+
+private slots:
+    void rejectsBadOptions_data();
+    void rejectsBadOptions();
+    void scriptOptions();
+    void layoutOptions_data();
+    void layoutOptions();
+    void frameInput_data();
+    void frameInput();
+    void commandOf_data();
+    void commandOf();
+    void descriptor_data();
+    void descriptor();
+};
+
+void TestEmulator::rejectsBadOptions_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("mentions");
+
+    QTest::newRow("unknown") << QStringList{"--frobnicate"} << "--frobnicate";
+    QTest::newRow("value missing") << QStringList{"--record"} << "needs a value";
+    QTest::newRow("sensor 0") << QStringList{"--record", "0=78415001"} << "0=78415001";
+    QTest::newRow("sensor 6") << QStringList{"--record", "6=78415001"} << "6=78415001";
+    QTest::newRow("3-byte record") << QStringList{"--record", "1=784150"} << "1=784150";
+    QTest::newRow("5-byte record") << QStringList{"--record", "1=7841500102"} << "1=7841500102";
+    QTest::newRow("not hex") << QStringList{"--record", "1=7841500g"} << "1=7841500g";
+    QTest::newRow("no equals") << QStringList{"--record", "178415001"} << "178415001";
+    QTest::newRow("odd hex") << QStringList{"--unsolicited", "abc"} << "abc";
+    QTest::newRow("sign in hex") << QStringList{"--unsolicited", "+1"} << "+1";
+    QTest::newRow("unplug 0") << QStringList{"--unplug-after", "0"} << "0";
+    QTest::newRow("trailing text") << QStringList{"--unplug-after", "3x"} << "3x";
+    QTest::newRow("five receivers") << QStringList{"--receivers", "5"} << "5";
+    QTest::newRow("no input bytes") << QStringList{"--input-bytes", "0"} << "0";
+    QTest::newRow("too many output bytes") << QStringList{"--output-bytes", "65"} << "65";
+    QTest::newRow("report ID 0") << QStringList{"--report-id", "0"} << "0";
+    QTest::newRow("report ID 256") << QStringList{"--report-id", "256"} << "256";
+    QTest::newRow("replug without unplug")
+        << QStringList{"--replug-after", "100"} << "--unplug-after";
+}
+
+void TestEmulator::rejectsBadOptions() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, mentions);
+    const auto parsed = parseEmulatorOptions(toArgs(args));
+    QVERIFY(!parsed.options);
+    QVERIFY2(QString::fromStdString(parsed.error).contains(mentions), parsed.error.c_str());
+}
+
+void TestEmulator::scriptOptions() {
+    const auto parsed = parseEmulatorOptions(
+        toArgs({"--record", "3=78415001", "--record", "5=ffFFffFF", "--silent", "--unsolicited",
+                "a1b2", "--unplug-after", "2", "--replug-after", "300", "--decoys", "--receivers",
+                "0", "--quiet"}));
+    QVERIFY2(parsed.options, parsed.error.c_str());
+    const EmulatorOptions& o = *parsed.options;
+    QVERIFY(!o.records[0] && !o.records[1] && !o.records[3]);
+    QCOMPARE(*o.records[2], (std::array<std::uint8_t, 4>{0x78, 0x41, 0x50, 0x01}));
+    QCOMPARE(*o.records[4], (std::array<std::uint8_t, 4>{0xFF, 0xFF, 0xFF, 0xFF}));
+    QVERIFY(o.silent && o.decoys && o.quiet && !o.help);
+    QCOMPARE(bytes(o.unsolicited), QByteArray("\xa1\xb2"));
+    QCOMPARE(o.unplugAfter, 2);
+    QCOMPARE(*o.replugAfter, std::chrono::milliseconds(300));
+    QCOMPARE(o.receivers, 0);
+
+    const auto defaults = parseEmulatorOptions({});
+    QVERIFY(defaults.options);
+    QVERIFY(!defaults.options->silent && !defaults.options->decoys &&
+            !defaults.options->replugAfter);
+    QCOMPARE(defaults.options->receivers, 1);
+    QCOMPARE(defaults.options->unplugAfter, 0);
+}
+
+void TestEmulator::layoutOptions_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("inputBytes");
+    QTest::addColumn<int>("outputBytes");
+    QTest::addColumn<int>("reportId");
+
+    QTest::newRow("receiver as built") << QStringList{} << 4 << 2 << 0;
+    QTest::newRow("lengths") << QStringList{"--input-bytes", "8", "--output-bytes", "1"} << 8 << 1
+                             << 0;
+    QTest::newRow("largest") << QStringList{"--input-bytes", "64", "--output-bytes", "64"} << 64
+                             << 64 << 0;
+    QTest::newRow("numbered") << QStringList{"--report-id", "255"} << 4 << 2 << 255;
+}
+
+void TestEmulator::layoutOptions() {
+    QFETCH(QStringList, args);
+    QFETCH(int, inputBytes);
+    QFETCH(int, outputBytes);
+    QFETCH(int, reportId);
+    const auto parsed = parseEmulatorOptions(toArgs(args));
+    QVERIFY2(parsed.options, parsed.error.c_str());
+    QCOMPARE(parsed.options->layout.inputBytes, std::size_t(inputBytes));
+    QCOMPARE(parsed.options->layout.outputBytes, std::size_t(outputBytes));
+    QCOMPARE(int(parsed.options->layout.reportId), reportId);
+}
+
+void TestEmulator::frameInput_data() {
+    QTest::addColumn<int>("inputBytes");
+    QTest::addColumn<int>("reportId");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QByteArray>("framed");
+
+    const QByteArray record("\x78\x41\x50\x01", 4);
+    QTest::newRow("exact") << 4 << 0 << record << record;
+    QTest::newRow("padded") << 6 << 0 << record << record + QByteArray(2, '\0');
+    QTest::newRow("cut") << 2 << 0 << record << record.left(2);
+    QTest::newRow("numbered") << 4 << 7 << record << QByteArray("\x07") + record;
+    QTest::newRow("numbered, padded")
+        << 5 << 9 << QByteArray("\xaa", 1) << QByteArray("\x09\xaa\x00\x00\x00\x00", 6);
+}
+
+void TestEmulator::frameInput() {
+    QFETCH(int, inputBytes);
+    QFETCH(int, reportId);
+    QFETCH(QByteArray, data);
+    QFETCH(QByteArray, framed);
+    ReportLayout layout;
+    layout.inputBytes = std::size_t(inputBytes);
+    layout.reportId = std::uint8_t(reportId);
+    const std::vector<std::uint8_t> in(data.begin(), data.end());
+    QCOMPARE(bytes(emulator::frameInput(layout, in)), framed);
+}
+
+void TestEmulator::commandOf_data() {
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<int>("command"); // -1: none
+
+    QTest::newRow("3 bytes") << QByteArray("\x00\x21\x00", 3) << 0x21;
+    QTest::newRow("2 bytes") << QByteArray("\x00\xfe", 2) << 0xfe;
+    QTest::newRow("numbered") << QByteArray("\x05\x25\x00", 3) << 0x25;
+    QTest::newRow("report ID alone") << QByteArray("\x00", 1) << -1;
+    QTest::newRow("empty") << QByteArray() << -1;
+}
+
+void TestEmulator::commandOf() {
+    QFETCH(QByteArray, output);
+    QFETCH(int, command);
+    const std::vector<std::uint8_t> report(output.begin(), output.end());
+    const auto got = emulator::commandOf(report);
+    QCOMPARE(got ? int(*got) : -1, command);
+}
+
+void TestEmulator::descriptor_data() {
+    QTest::addColumn<int>("inputBytes");
+    QTest::addColumn<int>("outputBytes");
+    QTest::addColumn<int>("reportId");
+
+    QTest::newRow("receiver as built") << 4 << 2 << 0;
+    QTest::newRow("1-byte output") << 4 << 1 << 0;
+    QTest::newRow("long reports") << 64 << 64 << 0;
+    QTest::newRow("numbered") << 4 << 2 << 3;
+}
+
+void TestEmulator::descriptor() {
+    QFETCH(int, inputBytes);
+    QFETCH(int, outputBytes);
+    QFETCH(int, reportId);
+    ReportLayout layout;
+    layout.inputBytes = std::size_t(inputBytes);
+    layout.outputBytes = std::size_t(outputBytes);
+    layout.reportId = std::uint8_t(reportId);
+
+    // The transport's own parser must read back the lengths the emulator
+    // meant to declare, report ID byte included.
+    const auto summary = hid::parseReportDescriptor(vendorReportDescriptor(layout));
+    QVERIFY(summary.wellFormed);
+    QCOMPARE(summary.numberedReports, reportId != 0);
+    QCOMPARE(summary.collections.size(), std::size_t{1});
+    const hid::TopLevelCollection& top = summary.collections.front();
+    QCOMPARE(top.usagePage, std::uint16_t{0xFF00});
+    QCOMPARE(top.usage, std::uint16_t{0x0001});
+    QCOMPARE(top.lengths.input, std::size_t(inputBytes + 1));
+    QCOMPARE(top.lengths.output, std::size_t(outputBytes + 1));
+    QCOMPARE(top.lengths.feature, std::size_t{0});
+}
+
+QTEST_GUILESS_MAIN(TestEmulator)
+#include "tst_emulator.moc"
