@@ -1,11 +1,88 @@
 #pragma once
 
-#include <QWidget>
+#include "ui/Controls.h"
 
-// The one window of the program.
+#include <QFont>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+
+// The one window of the program: a fixed dashboard of five sensor panels, the
+// unit choices, the receiver status and the polling buttons. Controls are
+// public and keep their design names so that handlers and tests can reach
+// each of them; element i of a panel array lies in picSensor(i + 1).
 class frmMain : public QWidget {
     Q_OBJECT
 
 public:
     explicit frmMain(QWidget* parent = nullptr);
+
+    // The form runtime's default dialog font, used by the buttons, option
+    // buttons and the status-bar text, whatever the desktop's font is.
+    static QFont dialogFont();
+    // The family of the panel texts at a pixel size (12 pt = 16 px, 18 pt = 24 px).
+    static QFont arialBold(int pixelSize);
+
+    // On the window, back to front.
+    Shape* shpColumn = nullptr;
+    Image* imgLogo = nullptr;
+    Image* imgQuillon = nullptr;
+    Shape* shpStatusbar = nullptr;
+    QLabel* lblStatusMsg = nullptr;
+    Image* imgGradient = nullptr;
+
+    PictureBox* picPressure = nullptr;
+    PictureBox* picTemperature = nullptr;
+    PictureBox* picDevStatus = nullptr;
+    PictureBox* picSensor1 = nullptr;
+    PictureBox* picSensor2 = nullptr;
+    PictureBox* picSensor3 = nullptr;
+    PictureBox* picSensor4 = nullptr;
+    PictureBox* picSensor5 = nullptr;
+    std::array<PictureBox*, 5> picSensor{};
+
+    QPushButton* cmdDevReset = nullptr;
+    QPushButton* cmdDataReset = nullptr;
+    QPushButton* cmdContinuous = nullptr;
+    QPushButton* cmdSingle = nullptr;
+
+    // In picPressure: 0 kilopascal, 1 bar, 2 pounds per square inch.
+    std::array<QRadioButton*, 3> optPressure{};
+    // In picTemperature: 0 degrees Celsius, 1 degrees Fahrenheit.
+    std::array<QRadioButton*, 2> optTemperature{};
+
+    // In picDevStatus.
+    Image* imgDevStatus = nullptr;
+    QLabel* lblDevStasus = nullptr;
+
+    // In the sensor panels.
+    std::array<QLabel*, 5> lblPressure{};
+    std::array<QLabel*, 5> lblTemperature{};
+    std::array<Image*, 5> imgBattery{};
+    std::array<QLabel*, 5> lblRawdata{};
+    std::array<QLabel*, 5> lblStatus{};
+
+    QTimer tmrContinuous;
+
+    // The pictures the status bulb and the battery gauges are switched
+    // between. They are never shown themselves, so they are held as pictures
+    // rather than hidden controls.
+    QPixmap imgBatteryHig;
+    QPixmap imgBatteryMid;
+    QPixmap imgBatteryLow;
+    QPixmap imgOnLine;
+    QPixmap imgOffLine;
+
+private:
+    void createWindowSurface();
+    void createUnitPanels();
+    void createStatusPanel();
+    void createSensorPanels();
+    void createButtons();
+    void arrangeStacking();
+    void arrangeFocusChain();
 };

@@ -1,0 +1,520 @@
+#include "ui/frmMain.h"
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QSignalSpy>
+#include <QStyleOptionButton>
+#include <QTest>
+#include <map>
+#include <memory>
+
+// Places are written in twips as the window was designed; widgets measure
+// in pixels, 15 twips each.
+namespace {
+constexpr int twipsPerPixel = 15;
+
+QRect inTwips(const QRect& px) {
+    return {px.x() * twipsPerPixel, px.y() * twipsPerPixel, px.width() * twipsPerPixel,
+            px.height() * twipsPerPixel};
+}
+
+QString textOf(const QWidget* widget) {
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        return label->text();
+    }
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+        return button->text();
+    }
+    return {};
+}
+
+QColor pixelAt(const QImage& image, QPoint p) {
+    return image.pixelColor(p);
+}
+} // namespace
+
+class tst_frmMain : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<frmMain> window;
+    std::map<QString, QWidget*> controls;
+
+    QWidget* control(const QString& name) {
+        const auto found = controls.find(name);
+        return found == controls.end() ? nullptr : found->second;
+    }
+
+    static QString indexed(const char* array, std::size_t i) {
+        return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i);
+    }
+
+private slots:
+    void initTestCase() {
+        window = std::make_unique<frmMain>();
+        frmMain& w = *window;
+        controls = {
+            {"frmMain", &w},
+            {"imgGradient", w.imgGradient},
+            {"imgLogo", w.imgLogo},
+            {"shpColumn", w.shpColumn},
+            {"picPressure", w.picPressure},
+            {"picTemperature", w.picTemperature},
+            {"picDevStatus", w.picDevStatus},
+            {"imgQuillon", w.imgQuillon},
+            {"picSensor1", w.picSensor1},
+            {"picSensor2", w.picSensor2},
+            {"picSensor3", w.picSensor3},
+            {"picSensor4", w.picSensor4},
+            {"picSensor5", w.picSensor5},
+            {"cmdDevReset", w.cmdDevReset},
+            {"cmdDataReset", w.cmdDataReset},
+            {"cmdContinuous", w.cmdContinuous},
+            {"cmdSingle", w.cmdSingle},
+            {"shpStatusbar", w.shpStatusbar},
+            {"lblStatusMsg", w.lblStatusMsg},
+            {"imgDevStatus", w.imgDevStatus},
+            {"lblDevStasus", w.lblDevStasus},
+        };
+        for (std::size_t i = 0; i < w.optPressure.size(); ++i) {
+            controls[indexed("optPressure", i)] = w.optPressure[i];
+        }
+        for (std::size_t i = 0; i < w.optTemperature.size(); ++i) {
+            controls[indexed("optTemperature", i)] = w.optTemperature[i];
+        }
+        for (std::size_t i = 0; i < 5; ++i) {
+            controls[indexed("lblPressure", i)] = w.lblPressure[i];
+            controls[indexed("lblTemperature", i)] = w.lblTemperature[i];
+            controls[indexed("imgBattery", i)] = w.imgBattery[i];
+            controls[indexed("lblRawdata", i)] = w.lblRawdata[i];
+            controls[indexed("lblStatus", i)] = w.lblStatus[i];
+            controls[indexed("picSensorArray", i)] = w.picSensor[i];
+        }
+        for (const auto& [name, widget] : controls) {
+            QVERIFY2(widget != nullptr, qPrintable(name));
+        }
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+    }
+
+    void everyControlInItsPlace_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<QString>("text");
+
+        const auto row = [](const QString& name, const char* container, QRect twips, bool visible,
+                            const QString& text = {}) {
+            QTest::newRow(qPrintable(name))
+                << name << QString::fromLatin1(container) << twips << visible << text;
+        };
+        row("imgGradient", "frmMain", {0, 0, 7215, 1020}, true);
+        row("imgLogo", "frmMain", {7200, 0, 3135, 1020}, true);
+        row("shpColumn", "frmMain", {0, 960, 2895, 6615}, true);
+        row("picPressure", "frmMain", {120, 1080, 2610, 1995}, true);
+        row("picTemperature", "frmMain", {120, 3240, 2610, 1635}, true);
+        row("picDevStatus", "frmMain", {120, 5040, 2610, 1605}, true);
+        row("imgQuillon", "frmMain", {0, 6720, 2880, 750}, true);
+        row("picSensor1", "frmMain", {3000, 1080, 7125, 1095}, true);
+        row("picSensor2", "frmMain", {3000, 2280, 7125, 1095}, true);
+        row("picSensor3", "frmMain", {3000, 3480, 7125, 1095}, true);
+        row("picSensor4", "frmMain", {3000, 4680, 7125, 1095}, true);
+        row("picSensor5", "frmMain", {3000, 5880, 7125, 1095}, true);
+        row("cmdDevReset", "frmMain", {3000, 7080, 1455, 375}, false, "Master Reset");
+        row("cmdDataReset", "frmMain", {4680, 7080, 1455, 375}, false, "Data Reset");
+        row("cmdContinuous", "frmMain", {6960, 7080, 1455, 375}, true, "Continuous");
+        row("cmdSingle", "frmMain", {8640, 7080, 1455, 375}, true, "Once");
+        row("shpStatusbar", "frmMain", {0, 7560, 10335, 375}, true);
+        row("lblStatusMsg", "frmMain", {120, 7650, 10095, 255}, true,
+            "Welcome to Tyrescope, a utility to test the Rimlink receiver.");
+
+        row("optPressure(0)", "picPressure", {360, 720, 1935, 375}, true, "Kilo Pascal (KPs)");
+        row("optPressure(1)", "picPressure", {360, 1080, 1935, 375}, true, "Bar (Bar)");
+        row("optPressure(2)", "picPressure", {360, 1440, 1935, 375}, true, "Pounds per inch (PSI)");
+        row("optTemperature(0)", "picTemperature", {360, 720, 1935, 375}, true,
+            QString::fromUtf8("Celsius (°C)"));
+        row("optTemperature(1)", "picTemperature", {360, 1080, 1935, 375}, true,
+            QString::fromUtf8("Fahrenheit (°F)"));
+
+        row("imgDevStatus", "picDevStatus", {240, 720, 600, 675}, true);
+        row("lblDevStasus", "picDevStatus", {960, 840, 1455, 375}, true, "Off line!");
+
+        for (std::size_t i = 0; i < 5; ++i) {
+            const QByteArray panel = "picSensor" + QByteArray::number(static_cast<int>(i) + 1);
+            row(indexed("lblPressure", i), panel, {720, 120, 2295, 255}, true, "Pressure: ??? KPa");
+            row(indexed("lblTemperature", i), panel, {3480, 120, 2415, 255}, true,
+                QString::fromUtf8("Temperature: ??? °C"));
+            row(indexed("imgBattery", i), panel, {6900, 75, 150, 420}, false);
+            row(indexed("lblRawdata", i), panel, {120, 720, 3135, 255}, true,
+                "Raw data: ?? ?? ?? ?? Hex");
+            row(indexed("lblStatus", i), panel, {3480, 720, 3495, 255}, true, "Status: ?");
+        }
+    }
+    void everyControlInItsPlace() {
+        QFETCH(QString, name);
+        QFETCH(QString, container);
+        QFETCH(QRect, twips);
+        QFETCH(bool, visible);
+        QFETCH(QString, text);
+
+        QWidget* widget = control(name);
+        QVERIFY(widget);
+        QCOMPARE(widget->parentWidget(), control(container));
+        QCOMPARE(inTwips(widget->geometry()), twips);
+        QCOMPARE(widget->isVisibleTo(window.get()), visible);
+        QCOMPARE(textOf(widget), text);
+    }
+
+    void panelArraysFollowTheSensorNumber() {
+        for (std::size_t i = 0; i < 5; ++i) {
+            const QString panel = QStringLiteral("picSensor%1").arg(i + 1);
+            QCOMPARE(control(indexed("picSensorArray", i)), control(panel));
+        }
+    }
+
+    void pictureBoxesTakeTheirPicturesSize_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("picPressure") << "picPressure" << QSize(174, 133);
+        QTest::newRow("picTemperature") << "picTemperature" << QSize(174, 109);
+        QTest::newRow("picDevStatus") << "picDevStatus" << QSize(174, 107);
+        for (int n = 1; n <= 5; ++n) {
+            const QString name = QStringLiteral("picSensor%1").arg(n);
+            QTest::newRow(qPrintable(name)) << name << QSize(475, 73);
+        }
+    }
+    void pictureBoxesTakeTheirPicturesSize() {
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        auto* box = qobject_cast<PictureBox*>(control(name));
+        QVERIFY(box);
+        QCOMPARE(box->picture().size(), size);
+        QCOMPARE(box->size(), size);
+    }
+
+    void windowIsFixedWithCloseButtonOnly() {
+        const frmMain& w = *window;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Tyrescope"));
+        QCOMPARE(w.size(), QSize(688, 528));
+        QCOMPARE(w.minimumSize(), QSize(688, 528));
+        QCOMPARE(w.maximumSize(), QSize(688, 528));
+        const Qt::WindowFlags flags = w.windowFlags();
+        QVERIFY(flags.testFlag(Qt::Window));
+        QVERIFY(flags.testFlag(Qt::WindowTitleHint));
+        QVERIFY(flags.testFlag(Qt::WindowSystemMenuHint));
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    }
+
+    void windowIconHasEverySize() {
+        const QList<QSize> sizes = window->windowIcon().availableSizes();
+        for (const int n : {16, 24, 32, 48, 128}) {
+            QVERIFY2(sizes.contains(QSize(n, n)), qPrintable(QString::number(n)));
+        }
+    }
+
+    void labelLooks_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<int>("alignment");
+
+        const QColor captionBlue(48, 72, 110);
+        const QColor grey(64, 64, 64);
+        for (std::size_t i = 0; i < 5; ++i) {
+            QTest::addRow("lblPressure(%zu)", i)
+                << indexed("lblPressure", i) << 16 << true
+                << (i == 0 ? QColor(Qt::white) : captionBlue) << int(Qt::AlignLeft);
+            QTest::addRow("lblTemperature(%zu)", i)
+                << indexed("lblTemperature", i) << 16 << true << captionBlue << int(Qt::AlignLeft);
+            QTest::addRow("lblRawdata(%zu)", i)
+                << indexed("lblRawdata", i) << 16 << true << grey << int(Qt::AlignLeft);
+            QTest::addRow("lblStatus(%zu)", i)
+                << indexed("lblStatus", i) << 16 << true << grey << int(Qt::AlignLeft);
+        }
+        QTest::newRow("lblDevStasus")
+            << "lblDevStasus" << 24 << true << QColor(255, 0, 0) << int(Qt::AlignHCenter);
+        QTest::newRow("lblStatusMsg")
+            << "lblStatusMsg" << 11 << false << QColor(Qt::white) << int(Qt::AlignLeft);
+    }
+    void labelLooks() {
+        QFETCH(QString, name);
+        QFETCH(int, pixelSize);
+        QFETCH(bool, bold);
+        QFETCH(QColor, colour);
+        QFETCH(int, alignment);
+
+        auto* label = qobject_cast<QLabel*>(control(name));
+        QVERIFY(label);
+        QCOMPARE(label->font().pixelSize(), pixelSize);
+        QCOMPARE(label->font().bold(), bold);
+        QVERIFY(label->font().families().startsWith(QStringLiteral("Arial")));
+        QCOMPARE(label->palette().color(QPalette::WindowText), colour);
+        QCOMPARE(int(label->alignment() & Qt::AlignHorizontal_Mask), alignment);
+        QVERIFY(!label->autoFillBackground());
+        QVERIFY(!label->wordWrap());
+        // Whatever font stands in for Arial, the text must fit its label.
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
+                 qPrintable(label->text()));
+    }
+
+    void arialResolvesToAMetricTwin() {
+        const QFontInfo info(window->lblPressure[0]->font());
+        const QStringList twins{QStringLiteral("Arial"), QStringLiteral("Liberation Sans")};
+        QVERIFY2(twins.contains(info.family()), qPrintable(info.family()));
+        QVERIFY(info.bold());
+        QCOMPARE(info.pixelSize(), 16);
+    }
+
+    void buttonsFitTheirTexts_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* name :
+             {"cmdDevReset", "cmdDataReset", "cmdContinuous", "cmdSingle", "optPressure(0)",
+              "optPressure(1)", "optPressure(2)", "optTemperature(0)", "optTemperature(1)"}) {
+            QTest::newRow(name) << QString::fromLatin1(name);
+        }
+    }
+    void buttonsFitTheirTexts() {
+        QFETCH(QString, name);
+        auto* button = qobject_cast<QAbstractButton*>(control(name));
+        QVERIFY(button);
+        // The room the style leaves for the text must hold all of it.
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const bool isOption = qobject_cast<QRadioButton*>(button) != nullptr;
+        const QRect room = button->style()->subElementRect(isOption ? QStyle::SE_RadioButtonContents
+                                                                    : QStyle::SE_PushButtonContents,
+                                                           &option, button);
+        const QRect text = button->fontMetrics().boundingRect(button->text());
+        QVERIFY2(text.width() <= room.width(),
+                 qPrintable(QStringLiteral("%1 > %2").arg(text.width()).arg(room.width())));
+        QVERIFY(button->fontMetrics().height() <= room.height());
+        QCOMPARE(button->font().pixelSize(), 11);
+        QVERIFY(!button->font().bold());
+    }
+
+    void dialogFontDoesNotFollowTheDesktop() {
+        const QFont desktop = QApplication::font();
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 20, QFont::Bold));
+        frmMain other;
+        QApplication::setFont(desktop);
+        for (const QWidget* widget : std::initializer_list<const QWidget*>{
+                 other.cmdSingle, other.optPressure[2], other.lblStatusMsg}) {
+            QCOMPARE(widget->font().pixelSize(), 11);
+            QVERIFY(!widget->font().bold());
+            QCOMPARE(widget->font().families(), frmMain::dialogFont().families());
+        }
+        QCOMPARE(other.lblPressure[1]->font().pixelSize(), 16);
+    }
+
+    void optionButtonLooks_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<bool>("greyText");
+        QTest::newRow("optPressure(0)") << "optPressure(0)" << true << false;
+        QTest::newRow("optPressure(1)") << "optPressure(1)" << false << false;
+        QTest::newRow("optPressure(2)") << "optPressure(2)" << false << false;
+        QTest::newRow("optTemperature(0)") << "optTemperature(0)" << true << true;
+        QTest::newRow("optTemperature(1)") << "optTemperature(1)" << false << false;
+    }
+    void optionButtonLooks() {
+        QFETCH(QString, name);
+        QFETCH(bool, checked);
+        QFETCH(bool, greyText);
+        auto* option = qobject_cast<QRadioButton*>(control(name));
+        QVERIFY(option);
+        QCOMPARE(option->isChecked(), checked);
+        QVERIFY(option->autoFillBackground());
+        QCOMPARE(option->palette().color(option->backgroundRole()), QColor(Qt::white));
+        const QColor text = option->palette().color(QPalette::WindowText);
+        QCOMPARE(text == QColor(64, 64, 64), greyText);
+    }
+
+    void optionGroupsAreIndependent() {
+        frmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const auto clickAt = [](QRadioButton* option) {
+            QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+        };
+        clickAt(w.optPressure[1]);
+        QVERIFY(w.optPressure[1]->isChecked());
+        QVERIFY(!w.optPressure[0]->isChecked());
+        QVERIFY(w.optTemperature[0]->isChecked());
+
+        clickAt(w.optTemperature[1]);
+        QVERIFY(w.optTemperature[1]->isChecked());
+        QVERIFY(!w.optTemperature[0]->isChecked());
+        QVERIFY(w.optPressure[1]->isChecked());
+
+        clickAt(w.optPressure[2]);
+        QVERIFY(w.optPressure[2]->isChecked());
+        QVERIFY(!w.optPressure[1]->isChecked());
+        QVERIFY(w.optTemperature[1]->isChecked());
+    }
+
+    void stackingAmongSiblings() {
+        const QObjectList order = window->children();
+        const auto depth = [&](const QWidget* w) { return order.indexOf(w); };
+        const frmMain& w = *window;
+        // Back to front.
+        const QList<const QWidget*> surface{w.shpColumn,    w.imgLogo,      w.imgQuillon,
+                                            w.shpStatusbar, w.lblStatusMsg, w.imgGradient};
+        for (qsizetype i = 1; i < surface.size(); ++i) {
+            QVERIFY2(depth(surface[i - 1]) < depth(surface[i]), qPrintable(QString::number(i)));
+        }
+        for (const QWidget* front : std::initializer_list<const QWidget*>{
+                 w.picPressure, w.picTemperature, w.picDevStatus, w.picSensor1, w.picSensor2,
+                 w.picSensor3, w.picSensor4, w.picSensor5, w.cmdDevReset, w.cmdDataReset,
+                 w.cmdContinuous, w.cmdSingle}) {
+            QVERIFY(depth(front) > depth(w.imgGradient));
+        }
+    }
+
+    void whatLiesUnderThePointer_data() {
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("banner over the logo's first column") << QPoint(480, 30) << "imgGradient";
+        QTest::newRow("logo right of the banner") << QPoint(481, 30) << "imgLogo";
+        QTest::newRow("column passes the pointer to the window") << QPoint(3, 300) << "frmMain";
+        QTest::newRow("maker's logo on the column") << QPoint(100, 470) << "imgQuillon";
+        QTest::newRow("status text on the bar") << QPoint(20, 515) << "lblStatusMsg";
+        QTest::newRow("status bar passes the pointer on") << QPoint(4, 506) << "frmMain";
+        QTest::newRow("hidden service button") << QPoint(240, 480) << "frmMain";
+        QTest::newRow("Once") << QPoint(620, 480) << "cmdSingle";
+        QTest::newRow("sensor 2 body") << QPoint(400, 152 + 70) << "picSensor2";
+        QTest::newRow("label in sensor 3") << QPoint(200 + 60, 232 + 10) << "lblPressure(2)";
+        QTest::newRow("pressure option") << QPoint(8 + 40, 72 + 60) << "optPressure(0)";
+    }
+    void whatLiesUnderThePointer() {
+        QFETCH(QPoint, point);
+        QFETCH(QString, expected);
+        QWidget* found = window->childAt(point);
+        QCOMPARE(found ? found : window.get(), control(expected));
+    }
+
+    void drawnColours_data() {
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("pale column") << QPoint(2, 300) << QColor(239, 243, 254);
+        QTest::newRow("column's last pixel") << QPoint(192, 100) << QColor(239, 243, 254);
+        QTest::newRow("white right of the column") << QPoint(193, 100) << QColor(Qt::white);
+        QTest::newRow("empty left of the button row") << QPoint(300, 480) << QColor(Qt::white);
+        QTest::newRow("status bar") << QPoint(4, 506) << QColor(3, 66, 198);
+        QTest::newRow("status bar, last client pixel") << QPoint(687, 527) << QColor(3, 66, 198);
+    }
+    void drawnColours() {
+        QFETCH(QPoint, point);
+        QFETCH(QColor, colour);
+        const QImage shot = window->grab().toImage();
+        QCOMPARE(shot.size(), QSize(688, 528));
+        QCOMPARE(pixelAt(shot, point), colour);
+    }
+
+    void gradientStretchesItsOneColumn() {
+        const Image* gradient = window->imgGradient;
+        QVERIFY(gradient->stretch());
+        QCOMPARE(gradient->picture().size(), QSize(1, 68));
+        const QImage source = gradient->picture().toImage();
+        const QImage shot = window->grab(gradient->geometry()).toImage();
+        for (const int y : {0, 1, 30, 63, 67}) {
+            for (const int x : {0, 240, 480}) {
+                QCOMPARE(shot.pixelColor(x, y), source.pixelColor(0, y));
+            }
+        }
+    }
+
+    void focusChainOrder() {
+        frmMain w;
+        w.cmdDevReset->show();
+        w.cmdDataReset->show();
+        const QList<QWidget*> expected{
+            w.cmdContinuous,     w.cmdSingle,      w.optPressure[0],
+            w.optPressure[1],    w.optPressure[2], w.optTemperature[0],
+            w.optTemperature[1], w.cmdDevReset,    w.cmdDataReset,
+        };
+        QList<QWidget*> chain;
+        QWidget* next = w.cmdContinuous;
+        do {
+            if (next->focusPolicy() & Qt::TabFocus) {
+                chain.append(next);
+            }
+            next = next->nextInFocusChain();
+        } while (next != w.cmdContinuous);
+        QCOMPARE(chain, expected);
+    }
+
+    void tabSkipsHiddenServiceButtons() {
+        frmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.optTemperature[1]->setFocus();
+        QTest::keyClick(w.optTemperature[1], Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.cmdContinuous);
+
+        w.cmdDevReset->show();
+        w.cmdDataReset->show();
+        w.optTemperature[1]->setFocus();
+        QTest::keyClick(w.optTemperature[1], Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.cmdDevReset);
+        QTest::keyClick(w.cmdDevReset, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.cmdDataReset);
+    }
+
+    void initialState() {
+        const frmMain& w = *window;
+        QVERIFY(!w.tmrContinuous.isActive());
+        QCOMPARE(w.tmrContinuous.interval(), 0);
+        QCOMPARE(w.tmrContinuous.timerType(), Qt::PreciseTimer);
+        QVERIFY(w.cmdDevReset->isEnabled());
+        QVERIFY(w.cmdDataReset->isEnabled());
+        QVERIFY(w.cmdSingle->isEnabled());
+        QVERIFY(w.cmdContinuous->isEnabled());
+
+        QCOMPARE(w.imgBatteryHig.size(), QSize(10, 28));
+        QCOMPARE(w.imgBatteryLow.size(), QSize(10, 7));
+        QCOMPARE(w.imgOnLine.size(), QSize(40, 45));
+        QCOMPARE(w.imgOffLine.size(), QSize(40, 45));
+        QCOMPARE(w.imgBatteryMid.toImage(), w.imgBatteryHig.toImage());
+        QVERIFY(w.imgOnLine.toImage() != w.imgOffLine.toImage());
+
+        QCOMPARE(w.imgDevStatus->picture().toImage(), w.imgOffLine.toImage());
+        for (const Image* gauge : w.imgBattery) {
+            QCOMPARE(gauge->picture().toImage(), w.imgBatteryHig.toImage());
+        }
+    }
+
+    void batteryGaugeTakesThePictureSize_data() {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < 5; ++i) {
+            QTest::addRow("imgBattery(%d)", i) << i;
+        }
+    }
+    void batteryGaugeTakesThePictureSize() {
+        QFETCH(int, index);
+        frmMain w;
+        Image* gauge = w.imgBattery[static_cast<std::size_t>(index)];
+        const QPoint corner = gauge->pos();
+        gauge->setPicture(w.imgBatteryLow);
+        QCOMPARE(gauge->size(), QSize(10, 7));
+        QCOMPARE(gauge->pos(), corner);
+        gauge->setPicture(w.imgBatteryHig);
+        QCOMPARE(gauge->size(), QSize(10, 28));
+        QCOMPARE(gauge->pos(), corner);
+    }
+
+    void statusBulbSwitchesPicture() {
+        frmMain w;
+        w.imgDevStatus->setPicture(w.imgOnLine);
+        QCOMPARE(w.imgDevStatus->picture().toImage(), w.imgOnLine.toImage());
+        QCOMPARE(w.imgDevStatus->geometry(), QRect(16, 48, 40, 45));
+    }
+
+    void cleanupTestCase() { window.reset(); }
+};
+
+QTEST_MAIN(tst_frmMain)
+#include "tst_frmmain.moc"

@@ -1,0 +1,68 @@
+#include "ui/Controls.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void PictureBox::setPicture(const QPixmap& picture) {
+    picture_ = picture;
+    if (!picture_.isNull()) {
+        resize(picture_.deviceIndependentSize().toSize());
+    }
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, picture_);
+}
+
+Image::Image(QWidget* parent) : QWidget(parent) {}
+
+void Image::setStretch(bool stretch) {
+    stretch_ = stretch;
+    update();
+}
+
+void Image::setPicture(const QPixmap& picture) {
+    picture_ = picture;
+    if (!stretch_ && !picture_.isNull()) {
+        resize(picture_.deviceIndependentSize().toSize());
+    }
+    update();
+}
+
+void Image::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    if (stretch_) {
+        painter.drawPixmap(rect(), picture_);
+    } else {
+        painter.drawPixmap(0, 0, picture_);
+    }
+}
+
+void Image::mousePressEvent(QMouseEvent* event) {
+    // Accepting the press is what brings the matching release here.
+    event->setAccepted(event->button() == Qt::LeftButton);
+}
+
+void Image::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit clicked(event->modifiers());
+    }
+}
+
+Shape::Shape(const QColor& fill, QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, fill);
+    setPalette(colours);
+    setAutoFillBackground(true);
+}
+
+QColor Shape::fillColour() const {
+    return palette().color(QPalette::Window);
+}

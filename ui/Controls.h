@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+// Small stand-ins for the control types the window was designed with, each
+// with only the behaviour the window relies on.
+
+// A borderless panel that shows its picture at its top-left corner and takes
+// the picture's size; its children are clipped to it.
+class PictureBox : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+
+    // A null picture leaves the size as it is.
+    void setPicture(const QPixmap& picture);
+    [[nodiscard]] const QPixmap& picture() const { return picture_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap picture_;
+};
+
+// Shows a picture. Unless it stretches, assigning a picture makes the control
+// the picture's size and keeps its top-left corner, which is what the battery
+// gauge placement counts on.
+class Image : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Image(QWidget* parent = nullptr);
+
+    void setStretch(bool stretch);
+    [[nodiscard]] bool stretch() const { return stretch_; }
+
+    void setPicture(const QPixmap& picture);
+    [[nodiscard]] const QPixmap& picture() const { return picture_; }
+
+signals:
+    // A left-button click released over the image, with the modifier keys
+    // held at the time of the release.
+    void clicked(Qt::KeyboardModifiers modifiers);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QPixmap picture_;
+    bool stretch_ = false;
+};
+
+// A filled rectangle without outline. Pointer events pass through it to
+// whatever lies beneath, as if it were part of that surface.
+class Shape : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Shape(const QColor& fill, QWidget* parent = nullptr);
+
+    [[nodiscard]] QColor fillColour() const;
+};

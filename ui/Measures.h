@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+#include <QRect>
+#include <cstdint>
+
+// The window was designed in twips and 0x00BBGGRR colour words; these helpers
+// let the layout keep those numbers so they can be compared with the design.
+namespace measures {
+
+inline constexpr int twipsPerPixel = 15;
+
+constexpr int pixels(int twips) {
+    return twips / twipsPerPixel;
+}
+
+// A control's place as designed: Left, Top, Width, Height in twips.
+struct Place {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+constexpr QRect pixels(Place p) {
+    return {pixels(p.left), pixels(p.top), pixels(p.width), pixels(p.height)};
+}
+
+// Words with the top bit set name a colour of the desktop's scheme.
+inline constexpr std::uint32_t systemWindowBackground = 0x80000005;
+inline constexpr std::uint32_t systemWindowText = 0x80000008;
+
+// Red sits in the low byte of a colour word.
+constexpr QRgb rgbFromColourWord(std::uint32_t word) {
+    return qRgb(static_cast<int>(word & 0xFF), static_cast<int>((word >> 8) & 0xFF),
+                static_cast<int>((word >> 16) & 0xFF));
+}
+
+QColor colourFromWord(std::uint32_t word, const QPalette& scheme);
+
+} // namespace measures
