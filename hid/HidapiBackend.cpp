@@ -109,7 +109,9 @@ public:
         std::vector<std::uint8_t> buffer(bufferSize());
         // Bounded, so a device streaming reports cannot hold the thread.
         for (int k = 0; k < MaxDiscarded; ++k) {
-            if (hid_read_timeout(device_, buffer.data(), buffer.size(), 0) <= 0) {
+            errno = 0;
+            const int n = hid_read_timeout(device_, buffer.data(), buffer.size(), 0);
+            if (n == 0 || (n < 0 && errno != EINTR)) {
                 break;
             }
         }

@@ -59,10 +59,10 @@ void ModHIDCom::ReadReport() {
     std::vector<std::uint8_t> report;
     const hid::ReadStatus status = device_->read(report, ReadTimeout);
     if (status == hid::ReadStatus::Report) {
-        // Longer than declared: cut to the declared length. Shorter: bytes the
-        // answer lacks read as "no data", so a record is never taken from
-        // beyond what arrived.
-        const std::size_t length = std::max(n, RecordReportLength);
+        // Longer than declared: cut to the declared length (kept whole when
+        // no length is known). Shorter: bytes the answer lacks read as "no
+        // data", so a record is never taken from beyond what arrived.
+        const std::size_t length = std::max(n == 0 ? report.size() : n, RecordReportLength);
         report.resize(length, 0xFF);
         InputBuffer = std::move(report);
         return;

@@ -158,20 +158,27 @@ private slots:
     }
 
     void answerOfOddLength_data() {
+        QTest::addColumn<int>("inputLength");
         QTest::addColumn<Bytes>("answer");
         QTest::addColumn<Bytes>("expected");
 
-        QTest::newRow("empty") << Bytes{} << Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+        QTest::newRow("empty") << 6 << Bytes{} << Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
         QTest::newRow("ID and two bytes")
-            << Bytes{0x00, 0x10, 0x20} << Bytes{0x00, 0x10, 0x20, 0xFF, 0xFF};
+            << 6 << Bytes{0x00, 0x10, 0x20} << Bytes{0x00, 0x10, 0x20, 0xFF, 0xFF, 0xFF};
         QTest::newRow("longer than declared: cut")
-            << Bytes{0x00, 1, 2, 3, 4, 5, 6, 7, 8, 9} << Bytes{0x00, 1, 2, 3, 4, 5};
+            << 6 << Bytes{0x00, 1, 2, 3, 4, 5, 6, 7, 8, 9} << Bytes{0x00, 1, 2, 3, 4, 5};
+        QTest::newRow("length unknown: kept whole")
+            << 0 << Bytes{0x00, 1, 2, 3, 4, 5, 6} << Bytes{0x00, 1, 2, 3, 4, 5, 6};
+        QTest::newRow("length unknown, short: filled to a record")
+            << 0 << Bytes{0x00, 1} << Bytes{0x00, 1, 0xFF, 0xFF, 0xFF};
     }
     void answerOfOddLength() {
+        QFETCH(int, inputLength);
         QFETCH(Bytes, answer);
         QFETCH(Bytes, expected);
         EmulatedBackend backend;
-        auto& receiver = backend.addReceiver(ReportLengths{6, 3, 0});
+        auto& receiver =
+            backend.addReceiver(ReportLengths{static_cast<std::size_t>(inputLength), 3, 0});
         receiver.answerNextWith(answer);
         ModHIDCom com(backend);
         QVERIFY(com.OpenReceiver());
@@ -179,10 +186,7 @@ private slots:
         request(com, 0);
 
         QVERIFY(com.DeviceConnected);
-        // Declared 6: a short answer is filled up to the declared length.
-        Bytes want = expected;
-        want.resize(6, 0xFF);
-        QCOMPARE(com.InputBuffer, want);
+        QCOMPARE(com.InputBuffer, expected);
     }
 
     void lostAnswerClosesReceiver_data() {

@@ -102,6 +102,26 @@ private slots:
         QCOMPARE(it->lengths.feature, std::size_t(feature));
     }
 
+    // Cut anywhere, a descriptor is never read past its end and never yields
+    // collections the whole one does not have.
+    void truncated_data() { windowsLengths_data(); }
+    void truncated() {
+        QFETCH(Bytes, descriptor);
+        const hid::DescriptorSummary whole = hid::parseReportDescriptor(descriptor);
+        for (std::size_t cut = 0; cut < descriptor.size(); ++cut) {
+            const auto part = hid::parseReportDescriptor(std::span(descriptor).first(cut));
+            QVERIFY(part.collections.size() <= whole.collections.size());
+            for (std::size_t k = 0; k < part.collections.size(); ++k) {
+                QCOMPARE(part.collections[k].usagePage, whole.collections[k].usagePage);
+                QCOMPARE(part.collections[k].usage, whole.collections[k].usage);
+            }
+            if (part.wellFormed) { // only a cut between whole collections
+                QVERIFY(part.collections.size() < whole.collections.size() ||
+                        cut == descriptor.size());
+            }
+        }
+    }
+
     void handMade_data() {
         QTest::addColumn<Bytes>("descriptor");
         QTest::addColumn<bool>("numbered");
