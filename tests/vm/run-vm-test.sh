@@ -118,7 +118,8 @@ LOG="$WORK/console.log"
 timeout "$TIMEOUT" qemu-system-x86_64 -accel tcg -smp 2 -m 1024 -nographic \
   -no-reboot -net none -kernel "$VMLINUZ" -initrd "$WORK/initrd.gz" \
   -append "console=ttyS0 quiet panic=-1" </dev/null | tr -d '\r' | tee "$LOG" |
-  grep -av -e '^\x1b' -e SeaBIOS -e iPXE -e 'Booting from' || true
+  sed 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1bc//g' |
+  grep -av -e SeaBIOS -e iPXE -e 'Booting from' -e '^$' || true
 RC=$(sed -n 's/^TYRESCOPE-VM-RESULT rc=\([0-9]*\).*/\1/p' "$LOG")
 [ -n "$RC" ] || { echo "the guest reported no result (boot failure or timeout after ${TIMEOUT}s)"; exit 2; }
 exit "$RC"

@@ -2,10 +2,15 @@
 // presents virtual receivers through /dev/uhid and the real kernel HID stack,
 // and these tests talk to them through hidapi's hidraw backend.
 
+#include "hid/HidapiBackend.h"
+#include "hid/ModHIDCom.h"
 #include "tests/vm/GuestSupport.h"
 
 #include <QtTest>
+#include <array>
+#include <chrono>
 #include <hidapi/hidapi.h>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -36,6 +41,44 @@ std::vector<Listed> listHid() {
     return out;
 }
 
+QString hexOf(const std::vector<std::uint8_t>& bytes) {
+    return hexOf(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+// The transport as the program builds it, on the real hidapi backend.
+struct Transport {
+    hid::HidapiBackend backend;
+    ModHIDCom com{backend};
+
+    // One record exchange as the acquisition cycle makes it; true while the
+    // receiver stays on line.
+    bool request(std::uint8_t command) {
+        com.OutputBuffer[0] = command;
+        com.WriteReport();
+        com.ReadReport();
+        return com.DeviceConnected;
+    }
+};
+
+const std::array<QString, 5> FiveRecords = {"78415001", "00282102", "00282203", "ffffffff",
+                                            "a0307f00"};
+
+QStringList recordArgs() {
+    QStringList args;
+    for (int i = 0; i < 5; ++i) {
+        args << "--record" << QString("%1=%2").arg(i + 1).arg(FiveRecords[i]);
+    }
+    return args;
+}
+
+QString spaced(const QString& hex) {
+    QStringList parts;
+    for (int i = 0; i < hex.size(); i += 2) {
+        parts << hex.mid(i, 2);
+    }
+    return parts.join(' ');
+}
+
 } // namespace
 
 class TestGuest : public QObject {
@@ -49,6 +92,19 @@ private slots:
     void platformListsDevicesInOrder();
     void rawExchange_data();
     void rawExchange();
+
+    // The transport (ModHIDCom on hidapi) against the virtual receivers.
+    void discovery_data();
+    void discovery();
+    void outputReports_data();
+    void outputReports();
+    void inputReports_data();
+    void inputReports();
+    void fiveRecordsInOrder();
+    void silenceTimesOut();
+    void unsolicitedReportIsNotTheAnswer();
+    void unplugWhileReading();
+    void replugFoundByNextSearch();
 };
 
 void TestGuest::initTestCase() {
@@ -129,6 +185,179 @@ void TestGuest::rawExchange() {
     QVERIFY(got > 0);
     QCOMPARE(hexOf(buf, got), answer);
     QVERIFY(emulator.waitFor("close receiver1"));
+}
+
+void TestGuest::discovery_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("devices");
+    QTest::addColumn<QString>("taken"); // empty: none
+
+    QTest::newRow("receiver alone") << QStringList{} << 1 << "receiver1";
+    QTest::newRow("behind a decoy, before others") << QStringList{"--decoys"} << 4 << "receiver1";
+    QTest::newRow("two receivers: the first")
+        << QStringList{"--receivers", "2"} << 2 << "receiver1";
+    QTest::newRow("decoys only") << QStringList{"--decoys", "--receivers", "0"} << 3 << "";
+}
+
+void TestGuest::discovery() {
+    QFETCH(QStringList, args);
+    QFETCH(int, devices);
+    QFETCH(QString, taken);
+
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(args, devices));
+    Transport t;
+    QCOMPARE(t.com.OpenReceiver(), !taken.isEmpty());
+    QCOMPARE(t.com.DeviceConnected, !taken.isEmpty());
+    if (taken.isEmpty()) {
+        QCOMPARE(guest::openHidrawDescriptors(), 0);
+        return;
+    }
+    QVERIFY(t.request(0x21));
+    QVERIFY(emulator.waitFor("output " + taken + " 00 21 00"));
+    // Every report went to the receiver taken, and a second one was never opened.
+    QCOMPARE(emulator.linesStartingWith("output ").size(), 1);
+    QCOMPARE(emulator.linesStartingWith("open receiver").size(), 1);
+    t.com.CloseReceiver();
+    QCOMPARE(guest::openHidrawDescriptors(), 0);
+    QVERIFY(emulator.waitFor("close " + taken));
+}
+
+void TestGuest::outputReports_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("received");
+
+    QTest::newRow("record request") << QStringList{} << 0x21 << "00 21 00";
+    QTest::newRow("last record request") << QStringList{} << 0x25 << "00 25 00";
+    QTest::newRow("Data Reset") << QStringList{} << 0xFE << "00 fe 00";
+    QTest::newRow("Master Reset") << QStringList{} << 0xFF << "00 ff 00";
+    QTest::newRow("2-byte output report") << QStringList{"--output-bytes", "1"} << 0x23 << "00 23";
+    QTest::newRow("5-byte output report")
+        << QStringList{"--output-bytes", "4"} << 0x24 << "00 24 00 00 00";
+}
+
+void TestGuest::outputReports() {
+    QFETCH(QStringList, args);
+    QFETCH(int, command);
+    QFETCH(QString, received);
+
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(args, 1));
+    Transport t;
+    QVERIFY(t.com.OpenReceiver());
+    t.com.OutputBuffer[0] = static_cast<std::uint8_t>(command);
+    t.com.WriteReport();
+    QVERIFY(emulator.waitFor("output receiver1 " + received));
+    QCOMPARE(emulator.linesStartingWith("output ").size(), 1);
+    QVERIFY(t.com.DeviceConnected);
+}
+
+void TestGuest::inputReports_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("inputBuffer");
+
+    QTest::newRow("unnumbered, 5 bytes") << QStringList{} << "00 00 28 21 02";
+    QTest::newRow("unnumbered, 7 bytes")
+        << QStringList{"--input-bytes", "6"} << "00 00 28 21 02 00 00";
+    QTest::newRow("numbered") << QStringList{"--report-id", "7"} << "07 00 28 21 02";
+}
+
+void TestGuest::inputReports() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, inputBuffer);
+
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(recordArgs() + args, 1));
+    Transport t;
+    QVERIFY(t.com.OpenReceiver());
+    QVERIFY(t.request(0x22));
+    QCOMPARE(hexOf(t.com.InputBuffer), inputBuffer);
+}
+
+void TestGuest::fiveRecordsInOrder() {
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(recordArgs(), 1));
+    Transport t;
+    QVERIFY(t.com.OpenReceiver());
+    for (int i = 0; i < 5; ++i) {
+        QVERIFY(t.request(static_cast<std::uint8_t>(0x21 + i)));
+        QCOMPARE(hexOf(t.com.InputBuffer), "00 " + spaced(FiveRecords[i]));
+    }
+    QVERIFY(emulator.waitFor("output receiver1 00 25 00"));
+    QCOMPARE(emulator.linesStartingWith("output "),
+             (QStringList{"output receiver1 00 21 00", "output receiver1 00 22 00",
+                          "output receiver1 00 23 00", "output receiver1 00 24 00",
+                          "output receiver1 00 25 00"}));
+}
+
+void TestGuest::silenceTimesOut() {
+    guest::Emulator emulator;
+    QVERIFY(emulator.start({"--silent"}, 1));
+    Transport t;
+    QVERIFY(t.com.OpenReceiver());
+    t.com.OutputBuffer[0] = 0x21;
+    t.com.WriteReport();
+    QElapsedTimer clock;
+    clock.start();
+    t.com.ReadReport();
+    const qint64 waited = clock.elapsed();
+
+    QVERIFY2(waited >= 900 && waited < 3000, qPrintable(QString("waited %1 ms").arg(waited)));
+    QVERIFY(!t.com.DeviceConnected);
+    QCOMPARE(hexOf(t.com.InputBuffer), "00 00 00 00 00");
+    QVERIFY(!t.com.IsOpen());
+    QCOMPARE(guest::openHidrawDescriptors(), 0);
+    QVERIFY(emulator.waitFor("close receiver1"));
+}
+
+void TestGuest::unsolicitedReportIsNotTheAnswer() {
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(recordArgs() + QStringList{"--unsolicited", "aabbccdd"}, 1));
+    Transport t;
+    QVERIFY(t.com.OpenReceiver());
+    // The emulator queues the report in the kernel before it logs the line.
+    QVERIFY(emulator.waitFor("unsolicited receiver1 aa bb cc dd"));
+    QVERIFY(t.request(0x21));
+    QCOMPARE(hexOf(t.com.InputBuffer), "00 78 41 50 01");
+}
+
+void TestGuest::unplugWhileReading() {
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(recordArgs() + QStringList{"--unplug-after", "3"}, 1));
+    Transport t;
+    QVERIFY(t.com.OpenReceiver());
+    QVERIFY(t.request(0x21));
+    QVERIFY(t.request(0x22));
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!t.request(0x23));
+    qInfo("the lost receiver was noticed after %lld ms", clock.elapsed());
+    QVERIFY(emulator.waitFor("unplugged receiver1"));
+    QVERIFY(!t.com.IsOpen());
+    QCOMPARE(guest::openHidrawDescriptors(), 0);
+    // Nothing to find until it comes back.
+    QVERIFY(!t.com.OpenReceiver());
+}
+
+void TestGuest::replugFoundByNextSearch() {
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(
+        recordArgs() + QStringList{"--unplug-after", "1", "--replug-after", "1000"}, 1));
+    Transport t;
+    QVERIFY(t.com.OpenReceiver());
+    QVERIFY(!t.request(0x21));
+    QVERIFY(emulator.waitFor("replugged receiver1"));
+    QVERIFY(emulator.waitFor("ready", 2));
+    QVERIFY(guest::waitForHidrawNodes(1));
+
+    QVERIFY(t.com.OpenReceiver());
+    for (int i = 0; i < 5; ++i) {
+        QVERIFY(t.request(static_cast<std::uint8_t>(0x21 + i)));
+        QCOMPARE(hexOf(t.com.InputBuffer), "00 " + spaced(FiveRecords[i]));
+    }
+    t.com.CloseReceiver();
+    QCOMPARE(guest::openHidrawDescriptors(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestGuest)
