@@ -399,9 +399,16 @@ const std::array<SensorTheme, 5>& sensorThemes() {
 }
 
 QColor sensorBandColour(const SensorTheme& theme, int x) {
-    const qreal t = qBound(0.0, qreal(x - 1) / (SensorWidth - 3), 1.0);
-    // Quadratic easing keeps the strong colour under the pressure text.
-    const qreal e = t * t;
+    // The band pales slowly under the pressure text (white on panel 1) and
+    // quickly in the gap before the temperature text (dark blue everywhere),
+    // so both stay readable. Normalised so the ends are exactly the theme's.
+    auto curve = [](qreal column) {
+        const qreal t = (column - 1) / (SensorWidth - 3);
+        return 0.6 * t * t + 0.4 / (1 + std::exp(-(column - SensorBandStep) / 9.0));
+    };
+    const qreal lo = curve(1);
+    const qreal hi = curve(SensorWidth - 2);
+    const qreal e = qBound(0.0, (curve(x) - lo) / (hi - lo), 1.0);
     auto channel = [e](int a, int b) { return a + static_cast<int>(std::lround((b - a) * e)); };
     return QColor(channel(theme.bandLeft.red(), theme.bandRight.red()),
                   channel(theme.bandLeft.green(), theme.bandRight.green()),

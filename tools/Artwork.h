@@ -46,9 +46,12 @@ inline constexpr int SensorSeparatorRow = 37;
 inline constexpr int SensorBodyTop = 38;
 inline constexpr int SensorBodyBottom = 71;
 
+// Where the band turns from strong to pale: between the pressure text (ends
+// at 201 px) and the temperature text (starts at 232 px).
+inline constexpr int SensorBandStep = 216;
+
 // Band colour at column x, from bandLeft at column 1 to bandRight at column
-// SensorWidth - 2. The band stays strong under the pressure text at the left
-// and pales towards the right.
+// SensorWidth - 2.
 QColor sensorBandColour(const SensorTheme& theme, int x);
 
 enum class UnitPanel { Pressure, Temperature, DeviceStatus };
