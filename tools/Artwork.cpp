@@ -624,6 +624,9 @@ QImage batteryFull() {
     const QColor top(0xFF, 0xF9, 0x00);
     const QColor bottom(0xFE, 0x68, 0x00);
     const QColor edge(0x9A, 0x5A, 0x14);
+    // Rows darken towards a deep orange rather than towards black, which
+    // would turn the yellow segments olive.
+    const QColor ember(0x8C, 0x30, 0x00);
 
     QImage image = canvas(width, height, edge);
     auto row = [&image](int y, const QColor& c) {
@@ -639,11 +642,11 @@ QImage batteryFull() {
         const int y = 1 + 3 * s;
         row(y, bright);
         if (s < segments - 1) {
-            row(y + 1, shade(bright, 0.86));
-            row(y + 2, shade(bright, 0.62));
+            row(y + 1, mix(bright, ember, 0.2));
+            row(y + 2, mix(bright, ember, 0.5));
         } else {
             // The lowest segment has only two rows before the edge.
-            row(y + 1, shade(bright, 0.62));
+            row(y + 1, mix(bright, ember, 0.5));
         }
     }
     return image;
