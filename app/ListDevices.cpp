@@ -1,0 +1,190 @@
+#include "app/ListDevices.h"
+
+#include "app/InstallNames.h"
+#include "hid/ModHIDCom.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <ostream>
+#include <vector>
+
+namespace {
+
+std::string hex4(std::uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value));
+    return text;
+}
+
+bool isReceiver(const hid::InterfaceInfo& info) {
+    return info.vendorId == ModHIDCom::ReceiverVendorId &&
+           info.productId == ModHIDCom::ReceiverProductId;
+}
+
+// hidapi passes strerror() text through; the emulated backend says the same.
+bool isPermissionProblem(const std::string& error) {
+    std::string lower(error);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower.find("permission denied") != std::string::npos ||
+           lower.find("operation not permitted") != std::string::npos;
+}
+
+// Length in bytes of the UTF-8 sequence starting at text[i] and its code
+// point, or nothing when the bytes there are not a valid sequence.
+struct Decoded {
+    std::size_t length;
+    char32_t codePoint;
+};
+std::optional<Decoded> decodeUtf8(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    char32_t cp = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+        return Decoded{1, lead};
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, cp = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, cp = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, cp = lead & 0x07, minimum = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    if (i + length > text.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            return std::nullopt;
+        }
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return std::nullopt;
+    }
+    return Decoded{length, cp};
+}
+
+void printLengths(std::ostream& out, const hid::ReportLengths& lengths) {
+    out << "input " << lengths.input << ", output " << lengths.output << " bytes";
+}
+
+struct ReceiverSeen {
+    std::string path;
+    bool opened = false;
+    std::string error;
+};
+
+} // namespace
+
+std::string printableText(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::optional<Decoded> d = decodeUtf8(text, i);
+        if (!d) {
+            result += '?';
+            ++i;
+            continue;
+        }
+        const char32_t cp = d->codePoint;
+        if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F)) {
+            result += '?';
+        } else {
+            result.append(text.substr(i, d->length));
+        }
+        i += d->length;
+    }
+    return result;
+}
+
+int listDevices(hid::Backend& backend, std::ostream& out) {
+    const std::vector<hid::InterfaceInfo> interfaces = backend.enumerate();
+    const std::string receiverIds =
+        hex4(ModHIDCom::ReceiverVendorId) + ":" + hex4(ModHIDCom::ReceiverProductId);
+
+    if (interfaces.empty()) {
+        out << "No HID interfaces are present, so no receiver either.\n"
+               "Plug the receiver in; if it is plugged in, try another USB port or cable,\n"
+               "and see whether the kernel noticed it (dmesg).\n";
+        return 1;
+    }
+
+    out << "HID interfaces present: " << interfaces.size() << '\n';
+    std::vector<ReceiverSeen> receivers;
+    for (const hid::InterfaceInfo& info : interfaces) {
+        const bool receiver = isReceiver(info);
+        out << (receiver ? "* " : "  ") << printableText(info.path) << "  " << hex4(info.vendorId)
+            << ':' << hex4(info.productId) << "  usage " << hex4(info.usagePage) << ':'
+            << hex4(info.usage) << "  \"" << printableText(info.product) << "\"  ";
+
+        // Only the receiver is opened: the other devices are none of our
+        // business, and their lengths come from the descriptor anyway.
+        if (receiver) {
+            ReceiverSeen seen;
+            seen.path = info.path;
+            hid::Backend::OpenResult opened = backend.open(info.path);
+            if (opened.device) {
+                seen.opened = true;
+                printLengths(out, opened.device->reportLengths());
+            } else {
+                seen.error = opened.error.empty() ? "unknown error" : printableText(opened.error);
+                if (info.reportLengths) {
+                    printLengths(out, *info.reportLengths);
+                } else {
+                    out << "report lengths unknown";
+                }
+            }
+            out << "  <- receiver";
+            if (!seen.opened) {
+                out << ", cannot be opened";
+            }
+            receivers.push_back(std::move(seen));
+        } else if (info.reportLengths) {
+            printLengths(out, *info.reportLengths);
+        } else {
+            out << "report lengths unknown";
+        }
+        out << '\n';
+    }
+    out << '\n';
+
+    if (receivers.empty()) {
+        out << "No receiver (" << receiverIds << ") is among them.\n"
+            << "Plug the receiver in; if it is plugged in, try another USB port or cable.\n";
+        return 1;
+    }
+
+    // The program takes the first receiver that opens, and so does this.
+    const auto usable = std::find_if(receivers.begin(), receivers.end(),
+                                     [](const ReceiverSeen& r) { return r.opened; });
+    if (usable != receivers.end()) {
+        out << "The receiver at " << printableText(usable->path)
+            << " can be opened: Tyrescope will use it.\n";
+        return 0;
+    }
+
+    bool permission = false;
+    for (const ReceiverSeen& r : receivers) {
+        out << "The receiver at " << printableText(r.path)
+            << " is present but cannot be opened: " << r.error << '\n';
+        permission = permission || isPermissionProblem(r.error);
+    }
+    if (permission) {
+        out << "This user may not open it. Install the udev rule " << TyrescopeUdevRule
+            << "\n(the tyrescope package installs it in /usr/lib/udev/rules.d),\n"
+               "then unplug the receiver and plug it in again.\n"
+               "The rule gives access to the user of the local, active session only,\n"
+               "not to a remote (SSH) login.\n";
+    } else {
+        out << "Unplug the receiver and plug it in again; if it still cannot be opened, see\n"
+               "what the kernel says about it (dmesg).\n";
+    }
+    return 1;
+}

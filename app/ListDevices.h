@@ -1,0 +1,17 @@
+#pragma once
+
+#include "hid/HidBackend.h"
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+// --list-devices: prints every HID interface present, marks the receiver and,
+// when the receiver is there but cannot be opened, says why and how to fix it.
+// Returns the exit code: 0 when a receiver can be opened, 1 otherwise.
+int listDevices(hid::Backend& backend, std::ostream& out);
+
+// Device-supplied text made safe for a terminal: control characters (C0, DEL,
+// and C1 in UTF-8) and bytes that are not valid UTF-8 become '?', so a device
+// cannot send escape sequences through its product string.
+std::string printableText(std::string_view text);

@@ -1,0 +1,227 @@
+#include "app/ListDevices.h"
+#include "hid/EmulatedBackend.h"
+#include "hid/HidapiBackend.h"
+
+#include <QtTest>
+#include <sstream>
+
+namespace {
+
+using Setup = void (*)(hid::EmulatedBackend&);
+
+// Hands out the emulated interfaces but refuses every open with a given error,
+// for failures the emulated backend has no switch for.
+class RefusingBackend final : public hid::Backend {
+public:
+    RefusingBackend(hid::Backend& inner, std::string error)
+        : inner_(inner), error_(std::move(error)) {}
+    std::vector<hid::InterfaceInfo> enumerate() override { return inner_.enumerate(); }
+    OpenResult open(const std::string&) override { return {nullptr, error_}; }
+
+private:
+    hid::Backend& inner_;
+    std::string error_;
+};
+
+QStringList linesOf(const std::string& text) {
+    return QString::fromStdString(text).split('\n');
+}
+
+hid::EmulatedBackend::InterfaceOptions deniedReceiver() {
+    hid::EmulatedBackend::InterfaceOptions o;
+    o.openable = false;
+    return o;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Setup)
+
+class TstListDevices : public QObject {
+    Q_OBJECT
+
+private slots:
+    void listing_data();
+    void listing();
+    void othersAreNeverOpened();
+    void printableText_data();
+    void printableText();
+    void realBackend();
+};
+
+void TstListDevices::listing_data() {
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QString>("openError"); // empty: the emulated backend opens
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("wholeLines");
+    QTest::addColumn<QStringList>("fragments");
+    QTest::addColumn<QStringList>("absent");
+
+    QTest::newRow("nothing plugged in")
+        << Setup([](hid::EmulatedBackend&) {}) << QString() << 1 << QStringList()
+        << QStringList{"No HID interfaces are present"}
+        << QStringList{"HID interfaces present:", "receiver at"};
+
+    QTest::newRow("other devices only")
+        << Setup([](hid::EmulatedBackend& b) {
+               b.addOther(0x046D, 0xC52B);
+               b.addOther(0x1234, 0xABCD);
+           })
+        << QString() << 1
+        << QStringList{"HID interfaces present: 2", "No receiver (0000:0001) is among them."}
+        << QStringList{"  emulated/0  046d:c52b  usage ", "  emulated/1  1234:abcd  usage "}
+        << QStringList{"<- receiver", "udev rule"};
+
+    QTest::newRow("receiver opens")
+        << Setup([](hid::EmulatedBackend& b) {
+               b.addOther(0x046D, 0xC52B);
+               b.addReceiver({9, 2, 0});
+           })
+        << QString() << 0
+        << QStringList{"* emulated/1  0000:0001  usage ff00:0001  \"Emulated receiver\"  "
+                       "input 9, output 2 bytes  <- receiver",
+                       "The receiver at emulated/1 can be opened: Tyrescope will use it."}
+        << QStringList() << QStringList{"cannot be opened", "No receiver"};
+
+    QTest::newRow("receiver without permission")
+        << Setup([](hid::EmulatedBackend& b) { b.add(deniedReceiver()); }) << QString() << 1
+        << QStringList{"* emulated/0  0000:0001  usage ff00:0001  \"Emulated receiver\"  "
+                       "input 5, output 3 bytes  <- receiver, cannot be opened",
+                       "The receiver at emulated/0 is present but cannot be opened: "
+                       "Permission denied"}
+        << QStringList{"Install the udev rule 70-tyrescope.rules",
+                       "unplug the receiver and plug it in again", "local, active session"}
+        << QStringList{"will use it"};
+
+    QTest::newRow("first receiver denied, second opens")
+        << Setup([](hid::EmulatedBackend& b) {
+               b.add(deniedReceiver());
+               b.addReceiver();
+           })
+        << QString() << 0
+        << QStringList{"The receiver at emulated/1 can be opened: Tyrescope will use it."}
+        << QStringList{"* emulated/0  0000:0001", "* emulated/1  0000:0001"}
+        << QStringList{"udev rule"};
+
+    QTest::newRow("receiver fails for another reason")
+        << Setup([](hid::EmulatedBackend& b) { b.addReceiver(); }) << QString("No such device") << 1
+        << QStringList{"The receiver at emulated/0 is present but cannot be opened: "
+                       "No such device"}
+        << QStringList{"Unplug the receiver and plug it in again"}
+        << QStringList{"udev rule", "will use it"};
+
+    QTest::newRow("permission error in hidapi's words")
+        << Setup([](hid::EmulatedBackend& b) { b.addReceiver(); })
+        << QString("Failed to open a device with path 'emulated/0': Permission denied") << 1
+        << QStringList() << QStringList{"Install the udev rule 70-tyrescope.rules"}
+        << QStringList{"will use it"};
+
+    QTest::newRow("device text cannot reach the terminal raw")
+        << Setup([](hid::EmulatedBackend& b) {
+               hid::EmulatedBackend::InterfaceOptions o;
+               o.vendorId = 0x1234;
+               o.product = "Evil\x1b]0;owned\x07\nfake line";
+               b.add(o);
+           })
+        << QString() << 1 << QStringList() << QStringList{"\"Evil?]0;owned??fake line\""}
+        << QStringList{"\x1b", "\a"};
+}
+
+void TstListDevices::listing() {
+    QFETCH(Setup, setup);
+    QFETCH(QString, openError);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, wholeLines);
+    QFETCH(QStringList, fragments);
+    QFETCH(QStringList, absent);
+
+    hid::EmulatedBackend emulated;
+    setup(emulated);
+    RefusingBackend refusing(emulated, openError.toStdString());
+    hid::Backend& backend = openError.isEmpty() ? static_cast<hid::Backend&>(emulated) : refusing;
+
+    std::ostringstream out;
+    const int rc = listDevices(backend, out);
+    const std::string text = out.str();
+    const QStringList lines = linesOf(text);
+
+    for (const QString& line : wholeLines) {
+        QVERIFY2(lines.contains(line), qPrintable("missing line: " + line + "\n" + text.c_str()));
+    }
+    for (const QString& fragment : fragments) {
+        QVERIFY2(QString::fromStdString(text).contains(fragment),
+                 qPrintable("missing: " + fragment + "\n" + text.c_str()));
+    }
+    for (const QString& fragment : absent) {
+        QVERIFY2(!QString::fromStdString(text).contains(fragment),
+                 qPrintable("unexpected: " + fragment + "\n" + text.c_str()));
+    }
+    QCOMPARE(rc, exitCode);
+    QCOMPARE(emulated.openHandles(), 0);
+}
+
+void TstListDevices::othersAreNeverOpened() {
+    hid::EmulatedBackend emulated;
+    hid::EmulatedBackend::Interface& keyboard = emulated.addOther(0x046D, 0xC31C);
+    hid::EmulatedBackend::Interface& receiver = emulated.addReceiver();
+    std::ostringstream out;
+    QCOMPARE(listDevices(emulated, out), 0);
+    QCOMPARE(keyboard.openAttempts(), 0);
+    QCOMPARE(receiver.openAttempts(), 1);
+}
+
+void TstListDevices::printableText_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("ascii") << QByteArray("Rimlink TPMS") << QByteArray("Rimlink TPMS");
+    QTest::newRow("empty") << QByteArray() << QByteArray();
+    QTest::newRow("utf-8 kept") << QByteArray("Temp\xc3\xa9rature \xe2\x84\x83 \xf0\x9f\x9a\x97")
+                                << QByteArray("Temp\xc3\xa9rature \xe2\x84\x83 \xf0\x9f\x9a\x97");
+    QTest::newRow("escape sequence") << QByteArray("\x1b[2J") << QByteArray("?[2J");
+    QTest::newRow("tab newline del") << QByteArray("a\tb\nc\x7f") << QByteArray("a?b?c?");
+    QTest::newRow("nul inside") << QByteArray("a\0b", 3) << QByteArray("a?b");
+    QTest::newRow("C1 control in utf-8") << QByteArray("x\xc2\x9b"
+                                                       "1m")
+                                         << QByteArray("x?1m");
+    QTest::newRow("U+00A0 is printable") << QByteArray("\xc2\xa0") << QByteArray("\xc2\xa0");
+    QTest::newRow("lone 8-bit CSI") << QByteArray("\x9b"
+                                                  "1m")
+                                    << QByteArray("?1m");
+    QTest::newRow("invalid lead byte") << QByteArray("\xff\xfe") << QByteArray("??");
+    QTest::newRow("truncated at end") << QByteArray("ab\xe2\x84") << QByteArray("ab??");
+    QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << QByteArray("??");
+    QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << QByteArray("???");
+    QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << QByteArray("????");
+}
+
+void TstListDevices::printableText() {
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, expected);
+    const std::string result = ::printableText(std::string_view(input.constData(), input.size()));
+    QCOMPARE(QByteArray::fromStdString(result), expected);
+}
+
+// The machine running the tests has its own HID devices, or none at all; the
+// listing has to agree with what hidapi itself reports either way.
+void TstListDevices::realBackend() {
+    hid::HidapiBackend backend;
+    const std::vector<hid::InterfaceInfo> present = backend.enumerate();
+    std::ostringstream out;
+    const int rc = listDevices(backend, out);
+    const QString text = QString::fromStdString(out.str());
+
+    if (present.empty()) {
+        QCOMPARE(rc, 1);
+        QVERIFY2(text.startsWith("No HID interfaces are present"), qPrintable(text));
+        return;
+    }
+    for (const hid::InterfaceInfo& info : present) {
+        QVERIFY2(text.contains(QString::fromStdString(::printableText(info.path))),
+                 qPrintable(text));
+    }
+    QCOMPARE(rc == 0, text.contains("Tyrescope will use it"));
+}
+
+QTEST_GUILESS_MAIN(TstListDevices)
+#include "tst_listdevices.moc"
