@@ -28,6 +28,11 @@ QFont boldFont(qreal pixelSize) {
     QFont font(QString::fromLatin1(FontFamily));
     font.setPixelSize(qRound(pixelSize));
     font.setBold(true);
+    // Fixed here rather than taken from the desktop's font settings, so the
+    // pictures do not depend on who runs make_assets.
+    font.setHintingPreference(QFont::PreferVerticalHinting);
+    font.setStyleStrategy(
+        QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
     return font;
 }
 
