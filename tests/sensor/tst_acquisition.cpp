@@ -1,0 +1,253 @@
+#include "hid/EmulatedBackend.h"
+#include "hid/ModHIDCom.h"
+#include "sensor/Acquisition.h"
+
+#include <QTest>
+#include <vector>
+
+using hid::EmulatedBackend;
+using sensor::BatteryClass;
+using sensor::PanelView;
+using sensor::SensorData;
+using sensor::SensorRecord;
+using sensor::UnitState;
+using Report = EmulatedBackend::Interface::Report;
+
+Q_DECLARE_METATYPE(SensorRecord)
+Q_DECLARE_METATYPE(PanelView)
+
+namespace {
+
+// "78 41 50 01 | FF FF FF FF | ..." for readable failures and compact tables.
+QString hexRecords(const SensorData& data) {
+    QStringList records;
+    for (const SensorRecord& r : data) {
+        records << QStringLiteral("%1 %2 %3 %4")
+                       .arg(sensor::ByteToHex(r.pressure), sensor::ByteToHex(r.temperature),
+                            sensor::ByteToHex(r.battery), sensor::ByteToHex(r.status));
+    }
+    return records.join(QStringLiteral(" | "));
+}
+
+const QString allNoData =
+    QStringLiteral("FF FF FF FF | FF FF FF FF | FF FF FF FF | FF FF FF FF | FF FF FF FF");
+
+// A cycle's data before it runs: anything but no data, so that a cycle that
+// forgets to overwrite a record shows.
+SensorData staleData() {
+    SensorData data;
+    data.fill(SensorRecord{1, 2, 3, 4});
+    return data;
+}
+
+} // namespace
+
+class tst_Acquisition : public QObject {
+    Q_OBJECT
+
+private slots:
+    void withoutReceiverEverythingIsNoData() {
+        EmulatedBackend backend;
+        backend.addOther(0x0000, 0x0002);
+        ModHIDCom hid(backend);
+        SensorData data = staleData();
+
+        sensor::acquireRecords(hid, data);
+
+        QVERIFY(!hid.DeviceConnected);
+        QCOMPARE(hexRecords(data), allNoData);
+        QVERIFY(backend.at(0).received().empty());
+        QCOMPARE(backend.openHandles(), 0);
+    }
+
+    void readsTheFiveRecordsWithOneRequestEach() {
+        EmulatedBackend backend;
+        EmulatedBackend::Interface& receiver = backend.addReceiver();
+        receiver.model().setRecord(0, {0x70, 0x40, 0x7F, 0x00});
+        receiver.model().setRecord(2, {0x78, 0x41, 0x50, 0x01});
+        receiver.model().setRecord(4, {0x00, 0x28, 0x21, 0x02});
+        // Sensors 2 and 4 have sent nothing: the receiver answers FF FF FF FF,
+        // which is stored as received.
+        ModHIDCom hid(backend);
+        SensorData data = staleData();
+
+        sensor::acquireRecords(hid, data);
+
+        QVERIFY(hid.DeviceConnected);
+        QCOMPARE(hexRecords(data), QStringLiteral("70 40 7F 00 | FF FF FF FF | 78 41 50 01 | "
+                                                  "FF FF FF FF | 00 28 21 02"));
+        const std::vector<Report> expected{
+            {0, 33, 0}, {0, 34, 0}, {0, 35, 0}, {0, 36, 0}, {0, 37, 0}};
+        QCOMPARE(receiver.received(), expected);
+    }
+
+    void aConnectedReceiverIsNotSearchedAgain() {
+        EmulatedBackend backend;
+        EmulatedBackend::Interface& receiver = backend.addReceiver();
+        ModHIDCom hid(backend);
+        SensorData data{};
+
+        sensor::acquireRecords(hid, data);
+        sensor::acquireRecords(hid, data);
+
+        QCOMPARE(backend.enumerations(), 1);
+        QCOMPARE(receiver.openAttempts(), 1);
+        QCOMPARE(receiver.received().size(), std::size_t{10});
+    }
+
+    // Which request goes unanswered, and how: the requests after it are not
+    // sent, and the records already read in this cycle are dropped too.
+    void aLostAnswerDropsTheWholeCycle_data() {
+        QTest::addColumn<int>("lostAt");     // sensor index whose answer is lost
+        QTest::addColumn<bool>("unplugged"); // unplugged rather than silent
+
+        QTest::newRow("sensor 1 silent") << 0 << false;
+        QTest::newRow("sensor 4 silent") << 3 << false;
+        QTest::newRow("sensor 5 silent") << 4 << false;
+        QTest::newRow("unplugged at sensor 1") << 0 << true;
+        QTest::newRow("unplugged at sensor 4") << 3 << true;
+    }
+    void aLostAnswerDropsTheWholeCycle() {
+        QFETCH(int, lostAt);
+        QFETCH(bool, unplugged);
+        EmulatedBackend backend;
+        EmulatedBackend::Interface& receiver = backend.addReceiver();
+        for (int i = 0; i < sensor::SensorCount; ++i) {
+            receiver.model().setRecord(i, {0x78, 0x41, 0x50, 0x01});
+        }
+        if (unplugged) {
+            receiver.unplugOnWrite(lostAt + 1);
+        } else {
+            for (int i = 0; i < lostAt; ++i) {
+                receiver.answerNextWith({0, 0x78, 0x41, 0x50, 0x01});
+            }
+            receiver.stayQuietNext();
+        }
+        ModHIDCom hid(backend);
+        SensorData data = staleData();
+
+        sensor::acquireRecords(hid, data);
+
+        QVERIFY(!hid.DeviceConnected);
+        QCOMPARE(hexRecords(data), allNoData);
+        // A write into an unplugged device never arrives; a silent receiver
+        // got its request.
+        const std::size_t arrived = static_cast<std::size_t>(unplugged ? lostAt : lostAt + 1);
+        QCOMPARE(receiver.received().size(), arrived);
+        if (!receiver.received().empty()) {
+            QCOMPARE(receiver.received().back(),
+                     (Report{0, static_cast<std::uint8_t>(33 + arrived - 1), 0}));
+        }
+        QCOMPARE(backend.openHandles(), 0);
+    }
+
+    void aReceiverPluggedBackInIsFoundByTheNextCycle() {
+        EmulatedBackend backend;
+        EmulatedBackend::Interface& receiver = backend.addReceiver();
+        receiver.model().setRecord(1, {0x78, 0x41, 0x50, 0x01});
+        ModHIDCom hid(backend);
+        SensorData data{};
+
+        sensor::acquireRecords(hid, data);
+        QVERIFY(hid.DeviceConnected);
+        receiver.unplug();
+        sensor::acquireRecords(hid, data);
+        QVERIFY(!hid.DeviceConnected);
+        sensor::acquireRecords(hid, data); // still away
+        QVERIFY(!hid.DeviceConnected);
+        QCOMPARE(hexRecords(data), allNoData);
+
+        receiver.plug();
+        sensor::acquireRecords(hid, data);
+
+        QVERIFY(hid.DeviceConnected);
+        QCOMPARE(data[1], (SensorRecord{0x78, 0x41, 0x50, 0x01}));
+        QCOMPARE(backend.openHandles(), 1);
+    }
+
+    // Answers framed differently from the plain five bytes.
+    void recordsComeFromBytesOneToFour_data() {
+        QTest::addColumn<Report>("answer");
+        QTest::addColumn<SensorRecord>("expected");
+
+        QTest::newRow("plain") << Report{0, 0x78, 0x41, 0x50, 0x01}
+                               << SensorRecord{0x78, 0x41, 0x50, 0x01};
+        QTest::newRow("numbered report")
+            << Report{7, 0x78, 0x41, 0x50, 0x01} << SensorRecord{0x78, 0x41, 0x50, 0x01};
+        QTest::newRow("padding after the record") << Report{0, 0x10, 0x20, 0x30, 0x02, 0xAA, 0xBB}
+                                                  << SensorRecord{0x10, 0x20, 0x30, 0x02};
+        QTest::newRow("cut short: missing bytes are no data")
+            << Report{0, 0x78, 0x41} << SensorRecord{0x78, 0x41, 0xFF, 0xFF};
+    }
+    void recordsComeFromBytesOneToFour() {
+        QFETCH(Report, answer);
+        QFETCH(SensorRecord, expected);
+        EmulatedBackend backend;
+        // Declaring no input length, the receiver's answers are kept whole.
+        EmulatedBackend::Interface& receiver = backend.addReceiver({0, 3, 0});
+        for (int i = 0; i < sensor::SensorCount; ++i) {
+            receiver.answerNextWith(answer);
+        }
+        ModHIDCom hid(backend);
+        SensorData data = staleData();
+
+        sensor::acquireRecords(hid, data);
+
+        QVERIFY(hid.DeviceConnected);
+        for (const SensorRecord& record : data) {
+            QCOMPARE(record, expected);
+        }
+    }
+
+    void panel_data() {
+        QTest::addColumn<SensorRecord>("record");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<int>("pressureUnit");
+        QTest::addColumn<PanelView>("expected");
+
+        QTest::newRow("normal, high battery")
+            << SensorRecord{0x78, 0x41, 0x50, 0x01} << true << UnitState::KPa
+            << PanelView{"Pressure: 200 KPa", "Temperature: 25 \u00B0C", BatteryClass::High,
+                         "Status: Normal mode", "Raw data: 78 41 50 01 Hex"};
+        QTest::newRow("pressure alert, low battery")
+            << SensorRecord{0x00, 0x28, 0x21, 0x02} << true << UnitState::KPa
+            << PanelView{"Pressure: -100 KPa", "Temperature: 0 \u00B0C", BatteryClass::Low,
+                         "Status: Pressure alert", "Raw data: 00 28 21 02 Hex"};
+        QTest::newRow("temperature alert, mid battery")
+            << SensorRecord{0x00, 0x28, 0x22, 0x03} << true << UnitState::KPa
+            << PanelView{"Pressure: -100 KPa", "Temperature: 0 \u00B0C", BatteryClass::Mid,
+                         "Ststus: Temperature alert", "Raw data: 00 28 22 03 Hex"};
+        QTest::newRow("no data from a connected receiver shows its bytes")
+            << SensorRecord{0xFF, 0xFF, 0xFF, 0xFF} << true << UnitState::KPa
+            << PanelView{"Pressure: ??? KPa", "Temperature: ??? \u00B0C", BatteryClass::None,
+                         "Status: ?", "Raw data: FF FF FF FF Hex"};
+        QTest::newRow("off line") << SensorRecord{0xFF, 0xFF, 0xFF, 0xFF} << false << UnitState::Bar
+                                  << PanelView{"Pressure: ??? Bar", "Temperature: ??? \u00B0C",
+                                               BatteryClass::None, "Status: ?",
+                                               "Raw data: ?? ?? ?? ?? Hex"};
+        QTest::newRow("off line hides bytes whatever they are")
+            << SensorRecord{0x78, 0x41, 0x50, 0x01} << false << UnitState::PSI
+            << PanelView{"Pressure: 29.0 PSI", "Temperature: 25 \u00B0C", BatteryClass::High,
+                         "Status: Normal mode", "Raw data: ?? ?? ?? ?? Hex"};
+    }
+    void panel() {
+        QFETCH(SensorRecord, record);
+        QFETCH(bool, connected);
+        QFETCH(int, pressureUnit);
+        QFETCH(PanelView, expected);
+        QLocale::setDefault(QLocale::c());
+        UnitState units;
+        units.SelectPressureUnit(pressureUnit);
+
+        const PanelView view = sensor::panelView(record, units, connected);
+
+        QCOMPARE(view.pressure, expected.pressure);
+        QCOMPARE(view.temperature, expected.temperature);
+        QCOMPARE(view.battery, expected.battery);
+        QCOMPARE(view.status, expected.status);
+        QCOMPARE(view.rawData, expected.rawData);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Acquisition)
+#include "tst_acquisition.moc"
