@@ -101,6 +101,9 @@ private slots:
     void inputReports_data();
     void inputReports();
     void fiveRecordsInOrder();
+    void manyExchangesInARow();
+    void resetsReachTheReceiver_data();
+    void resetsReachTheReceiver();
     void silenceTimesOut();
     void unsolicitedReportIsNotTheAnswer();
     void unplugWhileReading();
@@ -289,6 +292,47 @@ void TestGuest::fiveRecordsInOrder() {
              (QStringList{"output receiver1 00 21 00", "output receiver1 00 22 00",
                           "output receiver1 00 23 00", "output receiver1 00 24 00",
                           "output receiver1 00 25 00"}));
+}
+
+void TestGuest::manyExchangesInARow() {
+    // Far more uhid events than the kernel queues (32): the emulator must
+    // keep reading them while it answers.
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(recordArgs(), 1));
+    Transport t;
+    QVERIFY(t.com.OpenReceiver());
+    for (int cycle = 0; cycle < 20; ++cycle) {
+        for (int i = 0; i < 5; ++i) {
+            QVERIFY2(t.request(static_cast<std::uint8_t>(0x21 + i)),
+                     qPrintable(QString("cycle %1, sensor %2").arg(cycle).arg(i + 1)));
+            QCOMPARE(hexOf(t.com.InputBuffer), "00 " + spaced(FiveRecords[i]));
+        }
+    }
+}
+
+void TestGuest::resetsReachTheReceiver_data() {
+    QTest::addColumn<int>("reset");
+    QTest::newRow("Data Reset") << 0xFE;
+    QTest::newRow("Master Reset") << 0xFF;
+}
+
+void TestGuest::resetsReachTheReceiver() {
+    QFETCH(int, reset);
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(recordArgs(), 1));
+    Transport t;
+    QVERIFY(t.com.OpenReceiver());
+    QVERIFY(t.request(0x21));
+    QCOMPARE(hexOf(t.com.InputBuffer), "00 78 41 50 01");
+
+    // Two writes in a row, as the service commands send them: the reset is
+    // not answered, so nothing of it can be taken for the record.
+    t.com.OutputBuffer[0] = static_cast<std::uint8_t>(reset);
+    t.com.WriteReport();
+    QVERIFY(t.request(0x21));
+    QCOMPARE(hexOf(t.com.InputBuffer), "00 ff ff ff ff");
+    QVERIFY(emulator.waitFor("output receiver1 00 21 00", 2));
+    QCOMPARE(emulator.linesStartingWith("output ").size(), 3);
 }
 
 void TestGuest::silenceTimesOut() {
