@@ -5,6 +5,9 @@
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
+    // A panel that follows the pointer keeps the movement: the window
+    // behind must not take it for movement over its bare background.
+    setAttribute(Qt::WA_NoMousePropagation);
 }
 
 void PictureBox::setPicture(const QPixmap& picture) {

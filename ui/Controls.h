@@ -7,7 +7,8 @@
 // with only the behaviour the window relies on.
 
 // A borderless panel that shows its picture at its top-left corner and takes
-// the picture's size; its children are clipped to it.
+// the picture's size; its children are clipped to it. Pointer events over it
+// are its own and do not reach the window.
 class PictureBox : public QWidget {
     Q_OBJECT
 

@@ -115,13 +115,20 @@ QRadioButton* optionButton(QWidget* panel, const Place& where, const QString& te
     auto* control = placed(new QRadioButton(text, panel), where);
     // Siblings are one exclusive group, so each panel holds its own group.
     control->setAutoExclusive(true);
+    // The style tracks the pointer over option buttons for its hover look;
+    // that movement must not reach the panel behind and set its help text.
+    control->setAttribute(Qt::WA_NoMousePropagation);
     setColour(control, control->backgroundRole(), white);
     control->setAutoFillBackground(true);
     return control;
 }
 
 QPushButton* commandButton(QWidget* parent, const Place& where, const QString& text) {
-    return placed(new QPushButton(text, parent), where);
+    auto* control = placed(new QPushButton(text, parent), where);
+    // A button that follows the pointer keeps the movement: the window
+    // behind must not take it for movement over its bare background.
+    control->setAttribute(Qt::WA_NoMousePropagation);
+    return control;
 }
 
 PictureBox* pictureBox(QWidget* parent, const Place& where, const QString& pictureName) {

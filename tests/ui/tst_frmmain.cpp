@@ -31,6 +31,20 @@ QString textOf(const QWidget* widget) {
 QColor pixelAt(const QImage& image, QPoint p) {
     return image.pixelColor(p);
 }
+
+// Counts the pointer movements each watched widget is given.
+class MoveCounter : public QObject {
+public:
+    std::map<const QObject*, int> heard;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove) {
+            ++heard[watched];
+        }
+        return false;
+    }
+};
 } // namespace
 
 class tst_frmMain : public QObject {
@@ -394,6 +408,60 @@ private slots:
         QFETCH(QString, expected);
         QWidget* found = window->childAt(point);
         QCOMPARE(found ? found : window.get(), control(expected));
+    }
+
+    void pointerMovementStaysWithTheControlUnderIt_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("heardBy");
+        QTest::addColumn<QPoint>("at");
+        // An empty heardBy: no window or panel may hear of the movement.
+        const std::pair<const char*, const char*> rows[] = {
+            {"picSensor3", "picSensor3"}, {"lblRawdata(2)", ""}, {"imgBattery(4)", "picSensor5"},
+            {"optPressure(1)", ""},       {"imgDevStatus", ""},  {"lblDevStasus", ""},
+            {"cmdSingle", "cmdSingle"},   {"lblStatusMsg", ""},  {"shpStatusbar", "frmMain"},
+            {"imgQuillon", ""},           {"imgLogo", ""},       {"imgGradient", ""},
+        };
+        for (const auto& [target, heardBy] : rows) {
+            QTest::newRow(target) << QString::fromLatin1(target) << QString::fromLatin1(heardBy)
+                                  << QPoint(2, 2);
+        }
+        // Below the banner, left of the unit panels.
+        QTest::newRow("shpColumn, uncovered") << "shpColumn"
+                                              << "frmMain" << QPoint(2, 200);
+    }
+    void pointerMovementStaysWithTheControlUnderIt() {
+        QFETCH(QString, target);
+        QFETCH(QString, heardBy);
+        QFETCH(QPoint, at);
+
+        // Whoever follows the pointer switches tracking on for the window,
+        // the panels and the buttons; a movement must then be heard by the
+        // control under the pointer only, and by nobody when that control
+        // is a passive one.
+        MoveCounter counter;
+        const QList<QWidget*> listeners{window.get(),         window->picSensor3,
+                                        window->picSensor5,   window->picPressure,
+                                        window->picDevStatus, window->cmdSingle};
+        for (QWidget* listener : listeners) {
+            listener->setMouseTracking(true);
+            listener->installEventFilter(&counter);
+        }
+        QTest::mouseMove(control(target), at);
+        for (QWidget* listener : listeners) {
+            listener->setMouseTracking(false);
+            listener->removeEventFilter(&counter);
+        }
+
+        int total = 0;
+        for (const auto& [watched, count] : counter.heard) {
+            total += count;
+        }
+        if (heardBy.isEmpty()) {
+            QCOMPARE(total, 0);
+        } else {
+            QCOMPARE(total, 1);
+            QCOMPARE(counter.heard[control(heardBy)], 1);
+        }
     }
 
     void drawnColours_data() {
