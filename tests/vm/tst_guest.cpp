@@ -4,6 +4,7 @@
 
 #include "hid/HidapiBackend.h"
 #include "hid/ModHIDCom.h"
+#include "sensor/Acquisition.h"
 #include "tests/vm/GuestSupport.h"
 
 #include <QtTest>
@@ -79,6 +80,24 @@ QString spaced(const QString& hex) {
     return parts.join(' ');
 }
 
+QString hexOf(const sensor::SensorData& data) {
+    std::vector<std::uint8_t> bytes;
+    for (const sensor::SensorRecord& r : data) {
+        bytes.insert(bytes.end(), {r.pressure, r.temperature, r.battery, r.status});
+    }
+    return hexOf(bytes);
+}
+
+QString allRecordsHex() {
+    QStringList parts;
+    for (const QString& r : FiveRecords) {
+        parts << spaced(r);
+    }
+    return parts.join(' ');
+}
+
+const QString NoDataHex = spaced(QString(40, 'f'));
+
 } // namespace
 
 class TestGuest : public QObject {
@@ -108,6 +127,11 @@ private slots:
     void unsolicitedReportIsNotTheAnswer();
     void unplugWhileReading();
     void replugFoundByNextSearch();
+
+    // The acquisition cycle, without the window.
+    void acquisitionCycle_data();
+    void acquisitionCycle();
+    void cycleAfterReplug();
 };
 
 void TestGuest::initTestCase() {
@@ -402,6 +426,64 @@ void TestGuest::replugFoundByNextSearch() {
     }
     t.com.CloseReceiver();
     QCOMPARE(guest::openHidrawDescriptors(), 0);
+}
+
+void TestGuest::acquisitionCycle_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("devices");
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QString>("data");
+
+    QTest::newRow("five answers") << recordArgs() << 1 << true << 5 << allRecordsHex();
+    QTest::newRow("no receiver") << QStringList{"--decoys", "--receivers", "0"} << 3 << false << 0
+                                 << NoDataHex;
+    QTest::newRow("silent: one request, then off line")
+        << (recordArgs() + QStringList{"--silent"}) << 1 << false << 1 << NoDataHex;
+    QTest::newRow("lost at sensor 3: sensors 1 and 2 dropped too")
+        << (recordArgs() + QStringList{"--unplug-after", "3"}) << 1 << false << 3 << NoDataHex;
+}
+
+void TestGuest::acquisitionCycle() {
+    QFETCH(QStringList, args);
+    QFETCH(int, devices);
+    QFETCH(bool, connected);
+    QFETCH(int, requests);
+    QFETCH(QString, data);
+
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(args, devices));
+    Transport t;
+    sensor::SensorData records{};
+    sensor::acquireRecords(t.com, records);
+
+    QCOMPARE(t.com.DeviceConnected, connected);
+    QCOMPARE(hexOf(records), data);
+    if (requests > 0) {
+        QVERIFY(emulator.waitFor(QString("output receiver1 00 %1 00").arg(0x20 + requests, 2, 16)));
+    }
+    QCOMPARE(emulator.linesStartingWith("output ").size(), requests);
+    if (!connected) {
+        QCOMPARE(guest::openHidrawDescriptors(), 0);
+    }
+}
+
+void TestGuest::cycleAfterReplug() {
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(
+        recordArgs() + QStringList{"--unplug-after", "2", "--replug-after", "1000"}, 1));
+    Transport t;
+    sensor::SensorData records{};
+    sensor::acquireRecords(t.com, records);
+    QVERIFY(!t.com.DeviceConnected);
+    QCOMPARE(hexOf(records), NoDataHex);
+
+    QVERIFY(emulator.waitFor("replugged receiver1"));
+    QVERIFY(emulator.waitFor("ready", 2));
+    QVERIFY(guest::waitForHidrawNodes(1));
+    sensor::acquireRecords(t.com, records);
+    QVERIFY(t.com.DeviceConnected);
+    QCOMPARE(hexOf(records), allRecordsHex());
 }
 
 QTEST_GUILESS_MAIN(TestGuest)
