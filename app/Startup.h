@@ -1,7 +1,37 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+class frmMain;
+
+// The program's version, from project(VERSION) in the top-level CMakeLists.txt.
+namespace version {
+inline constexpr int major = TYRESCOPE_VERSION_MAJOR;
+inline constexpr int minor = TYRESCOPE_VERSION_MINOR;
+inline constexpr int revision = TYRESCOPE_VERSION_PATCH;
+inline constexpr char text[] = TYRESCOPE_VERSION;
+} // namespace version
 
 // The window caption: "Tyrescope - " + major + "." + minor + revision, with
 // no separator before the revision, so version 1.3.0 reads "Tyrescope - 1.30".
 QString windowCaption(int major, int minor, int revision);
+
+// What the command line asks for. Without arguments the program just runs.
+struct CommandLine {
+    enum class Action { Run, Help, Version, ListDevices, Error };
+    Action action = Action::Run;
+    bool simulate = false;
+    // What to print for Help, Version and Error.
+    QString text;
+};
+
+// arguments[0] is the program's name, as in main's argv. Options of Qt's own
+// (-platform, -style, ...) count as unknown here until QApplication has taken
+// them out.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+// Prepares a freshly created window, in this order: caption, service mode
+// off, units KPa and degrees Celsius, then the first acquisition cycle. An
+// error abandons only the step it happens in; start-up goes on.
+void Initialize(frmMain& window);

@@ -1,12 +1,85 @@
+#include "app/InstallNames.h"
+#include "app/ListDevices.h"
+#include "app/Simulation.h"
+#include "app/SingleInstance.h"
+#include "app/Startup.h"
+#include "hid/EmulatedBackend.h"
+#include "hid/HidapiBackend.h"
+#include "hid/ModHIDCom.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <iostream>
+#include <memory>
 
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    frmMain window;
+namespace {
+
+// The window's whole life: created, initialised, shown, closed, destroyed.
+// Destroying it closes the receiver; the transport outlives it.
+int runWindow(QApplication& app, ModHIDCom& hid) {
+    frmMain window(hid);
+    Initialize(window);
     // The task bar and window switchers take the application's icon.
     QApplication::setWindowIcon(window.windowIcon());
     window.show();
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName(QStringLiteral("tyrescope"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(version::text));
+
+    // Settled before any display is opened, so --help, --version and
+    // --list-devices work in a plain terminal.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    CommandLine command = parseCommandLine(arguments);
+    std::unique_ptr<QApplication> app;
+    if (command.action == CommandLine::Action::Error) {
+        // Perhaps an option of Qt's own: QApplication takes those out.
+        app = std::make_unique<QApplication>(argc, argv);
+        command = parseCommandLine(QCoreApplication::arguments());
+    }
+    switch (command.action) {
+    case CommandLine::Action::Help:
+    case CommandLine::Action::Version:
+        std::cout << command.text.toStdString() << std::flush;
+        return 0;
+    case CommandLine::Action::Error:
+        std::cerr << command.text.toStdString() << "\n"
+                  << "Try 'tyrescope --help' for more information.\n";
+        return 1;
+    case CommandLine::Action::ListDevices: {
+        hid::HidapiBackend backend;
+        return listDevices(backend, std::cout);
+    }
+    case CommandLine::Action::Run:
+        break;
+    }
+
+    if (!app) {
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(TyrescopeAppId));
+
+    // A second copy ends before it opens a window or touches the receiver.
+    SingleInstance instance;
+    if (!instance.acquire()) {
+        return 0;
+    }
+
+    if (command.simulate) {
+        hid::EmulatedBackend backend;
+        simulation::Simulation scenario(backend.addReceiver());
+        scenario.start();
+        ModHIDCom hid(backend);
+        return runWindow(*app, hid);
+    }
+    hid::HidapiBackend backend;
+    ModHIDCom hid(backend);
+    return runWindow(*app, hid);
 }

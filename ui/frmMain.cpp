@@ -164,7 +164,7 @@ QFont frmMain::arialBold(int pixelSize) {
     return font;
 }
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent) {
+frmMain::frmMain(ModHIDCom& hid, QWidget* parent) : QWidget(parent), hid_(hid) {
     setWindowTitle(QStringLiteral("Tyrescope"));
     // Title bar with system menu and close button only: no minimise or
     // maximise, and a fixed size so the layout never moves.
@@ -190,6 +190,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     createButtons();
     arrangeStacking();
     arrangeFocusChain();
+    connectUnitOptions();
 
     tmrContinuous.setTimerType(Qt::PreciseTimer);
     tmrContinuous.setInterval(0);

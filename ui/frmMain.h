@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sensor/SensorRecord.h"
+#include "sensor/Units.h"
 #include "ui/Controls.h"
 
 #include <QFont>
@@ -11,6 +13,8 @@
 #include <QWidget>
 #include <array>
 
+class ModHIDCom;
+
 // The one window of the program: a fixed dashboard of five sensor panels, the
 // unit choices, the receiver status and the polling buttons. Controls are
 // public and keep their design names so that handlers and tests can reach
@@ -19,7 +23,24 @@ class frmMain : public QWidget {
     Q_OBJECT
 
 public:
-    explicit frmMain(QWidget* parent = nullptr);
+    // The window talks to the receiver through hid, which must outlive it.
+    explicit frmMain(ModHIDCom& hid, QWidget* parent = nullptr);
+    // Lets the receiver go; sends nothing.
+    ~frmMain() override;
+
+    // One acquisition cycle: reads the five records into SensorData and
+    // redraws the connection indicator and every panel from them.
+    void GetDataFromDevice();
+
+    // Redraw the five pressure (temperature) texts in unit k from SensorData.
+    void optPressure_Click(int k);
+    void optTemperature_Click(int k);
+
+    // The records of the last cycle; all zero until the first one.
+    sensor::SensorData SensorData{};
+    sensor::UnitState Units;
+    // Whether the service buttons are offered.
+    bool ServiceMode = false;
 
     // The form runtime's default dialog font, used by the buttons, option
     // buttons and the status-bar text, whatever the desktop's font is.
@@ -78,6 +99,12 @@ public:
     QPixmap imgOffLine;
 
 private:
+    void connectUnitOptions();
+    void showConnection();
+    void showPanel(int i);
+
+    ModHIDCom& hid_;
+
     void createWindowSurface();
     void createUnitPanels();
     void createStatusPanel();

@@ -1,3 +1,5 @@
+#include "hid/EmulatedBackend.h"
+#include "hid/ModHIDCom.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -50,6 +52,9 @@ protected:
 class tst_frmMain : public QObject {
     Q_OBJECT
 
+    // The layout as created needs no receiver: nothing here runs a cycle.
+    hid::EmulatedBackend backend;
+    ModHIDCom hid{backend};
     std::unique_ptr<frmMain> window;
     std::map<QString, QWidget*> controls;
 
@@ -64,7 +69,7 @@ class tst_frmMain : public QObject {
 
 private slots:
     void initTestCase() {
-        window = std::make_unique<frmMain>();
+        window = std::make_unique<frmMain>(hid);
         frmMain& w = *window;
         controls = {
             {"frmMain", &w},
@@ -313,7 +318,7 @@ private slots:
     void dialogFontDoesNotFollowTheDesktop() {
         const QFont desktop = QApplication::font();
         QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 20, QFont::Bold));
-        frmMain other;
+        frmMain other(hid);
         QApplication::setFont(desktop);
         for (const QWidget* widget : std::initializer_list<const QWidget*>{
                  other.cmdSingle, other.optPressure[2], other.lblStatusMsg}) {
@@ -348,7 +353,7 @@ private slots:
     }
 
     void optionGroupsAreIndependent() {
-        frmMain w;
+        frmMain w(hid);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const auto clickAt = [](QRadioButton* option) {
@@ -496,7 +501,7 @@ private slots:
     }
 
     void focusChainOrder() {
-        frmMain w;
+        frmMain w(hid);
         w.cmdDevReset->show();
         w.cmdDataReset->show();
         const QList<QWidget*> expected{
@@ -516,7 +521,7 @@ private slots:
     }
 
     void tabSkipsHiddenServiceButtons() {
-        frmMain w;
+        frmMain w(hid);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.optTemperature[1]->setFocus();
@@ -563,7 +568,7 @@ private slots:
     }
     void batteryGaugeTakesThePictureSize() {
         QFETCH(int, index);
-        frmMain w;
+        frmMain w(hid);
         Image* gauge = w.imgBattery[static_cast<std::size_t>(index)];
         const QPoint corner = gauge->pos();
         gauge->setPicture(w.imgBatteryLow);
@@ -575,7 +580,7 @@ private slots:
     }
 
     void statusBulbSwitchesPicture() {
-        frmMain w;
+        frmMain w(hid);
         w.imgDevStatus->setPicture(w.imgOnLine);
         QCOMPARE(w.imgDevStatus->picture().toImage(), w.imgOnLine.toImage());
         QCOMPARE(w.imgDevStatus->geometry(), QRect(16, 48, 40, 45));

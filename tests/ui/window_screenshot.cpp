@@ -1,5 +1,7 @@
 // Writes a picture of the window as it opens, for the README:
 //   QT_QPA_PLATFORM=offscreen window_screenshot docs/window.png
+#include "hid/EmulatedBackend.h"
+#include "hid/ModHIDCom.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -11,7 +13,9 @@ int main(int argc, char* argv[]) {
         QTextStream(stderr) << "usage: window_screenshot OUTPUT.png\n";
         return 2;
     }
-    frmMain window;
+    hid::EmulatedBackend noReceiver;
+    ModHIDCom hid(noReceiver);
+    frmMain window(hid);
     window.show();
     QApplication::processEvents();
     return window.grab().save(QString::fromLocal8Bit(argv[1]), "PNG") ? 0 : 1;

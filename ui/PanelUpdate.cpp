@@ -1,0 +1,101 @@
+// The acquisition cycle as the window shows it, the unit choices, and the
+// window's end: frmMain members kept apart from the layout.
+#include "hid/ModHIDCom.h"
+#include "sensor/Acquisition.h"
+#include "ui/Measures.h"
+#include "ui/frmMain.h"
+
+#include <cstdint>
+
+namespace {
+
+constexpr std::uint32_t onLineGreen = 0x00008000;
+constexpr std::uint32_t offLineRed = 0x000000FF;
+
+// Every battery gauge ends here, in twips from the top of its panel, however
+// tall its picture is.
+constexpr int batteryBaseline = 495;
+
+void setTextColour(QWidget* label, std::uint32_t word) {
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, measures::colourFromWord(word, colours));
+    label->setPalette(colours);
+}
+
+} // namespace
+
+frmMain::~frmMain() {
+    // Nothing is sent and nothing saved: the receiver is only let go.
+    hid_.CloseReceiver();
+    hid_.DeviceConnected = false;
+}
+
+void frmMain::connectUnitOptions() {
+    for (int k = 0; k < static_cast<int>(optPressure.size()); ++k) {
+        connect(optPressure[static_cast<std::size_t>(k)], &QRadioButton::clicked, this,
+                [this, k] { optPressure_Click(k); });
+    }
+    for (int k = 0; k < static_cast<int>(optTemperature.size()); ++k) {
+        connect(optTemperature[static_cast<std::size_t>(k)], &QRadioButton::clicked, this,
+                [this, k] { optTemperature_Click(k); });
+    }
+}
+
+void frmMain::GetDataFromDevice() {
+    sensor::acquireRecords(hid_, SensorData);
+    showConnection();
+    for (int i = 0; i < sensor::SensorCount; ++i) {
+        showPanel(i);
+    }
+}
+
+void frmMain::showConnection() {
+    if (hid_.DeviceConnected) {
+        imgDevStatus->setPicture(imgOnLine);
+        lblDevStasus->setText(QStringLiteral("On line!"));
+        setTextColour(lblDevStasus, onLineGreen);
+    } else {
+        imgDevStatus->setPicture(imgOffLine);
+        lblDevStasus->setText(QStringLiteral("Off line!"));
+        setTextColour(lblDevStasus, offLineRed);
+    }
+}
+
+void frmMain::showPanel(int i) {
+    const auto k = static_cast<std::size_t>(i);
+    const sensor::PanelView view = sensor::panelView(SensorData[k], Units, hid_.DeviceConnected);
+
+    lblPressure[k]->setText(view.pressure);
+    lblTemperature[k]->setText(view.temperature);
+
+    Image* gauge = imgBattery[k];
+    if (view.battery == sensor::BatteryClass::None) {
+        // Picture and place stay as they were.
+        gauge->hide();
+    } else {
+        const QPixmap& picture = view.battery == sensor::BatteryClass::High  ? imgBatteryHig
+                                 : view.battery == sensor::BatteryClass::Mid ? imgBatteryMid
+                                                                             : imgBatteryLow;
+        // The height is the new picture's, so the gauge grows upwards from the baseline.
+        gauge->setPicture(picture);
+        gauge->move(gauge->x(), measures::pixels(batteryBaseline) - gauge->height());
+        gauge->show();
+    }
+
+    lblStatus[k]->setText(view.status);
+    lblRawdata[k]->setText(view.rawData);
+}
+
+void frmMain::optPressure_Click(int k) {
+    Units.SelectPressureUnit(k);
+    for (std::size_t i = 0; i < lblPressure.size(); ++i) {
+        lblPressure[i]->setText(Units.FormatPressure(SensorData[i].pressure));
+    }
+}
+
+void frmMain::optTemperature_Click(int k) {
+    Units.SelectTemperatureUnit(k);
+    for (std::size_t i = 0; i < lblTemperature.size(); ++i) {
+        lblTemperature[i]->setText(Units.FormatTemperature(SensorData[i].temperature));
+    }
+}
