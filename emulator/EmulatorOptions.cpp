@@ -71,10 +71,16 @@ ParsedOptions parseEmulatorOptions(const std::vector<std::string>& args) {
         const std::string_view arg = args[i];
         const bool hasValue = i + 1 < args.size();
         auto value = [&]() -> std::string_view { return args[++i]; };
-        auto needsValue = [&] {
-            return arg != "--silent" && arg != "--decoys" && arg != "--quiet" && arg != "--help";
-        };
-        if (needsValue() && !hasValue) {
+        const bool flag =
+            arg == "--silent" || arg == "--decoys" || arg == "--quiet" || arg == "--help";
+        const bool valued = arg == "--record" || arg == "--unsolicited" ||
+                            arg == "--unplug-after" || arg == "--replug-after" ||
+                            arg == "--receivers" || arg == "--input-bytes" ||
+                            arg == "--output-bytes" || arg == "--report-id";
+        if (!flag && !valued) {
+            return fail("unknown option " + std::string(arg));
+        }
+        if (valued && !hasValue) {
             return fail(std::string(arg) + " needs a value");
         }
 
@@ -132,8 +138,6 @@ ParsedOptions parseEmulatorOptions(const std::vector<std::string>& args) {
                 return fail("--report-id wants 1 to 255, not " + std::string(v));
             }
             o.layout.reportId = static_cast<std::uint8_t>(n);
-        } else {
-            return fail("unknown option " + std::string(arg));
         }
     }
     if (o.replugAfter && o.unplugAfter == 0) {

@@ -33,7 +33,13 @@ UhidDevice::~UhidDevice() {
 bool UhidDevice::open(std::string& error) {
     fd_ = ::open("/dev/uhid", O_RDWR | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) {
-        error = std::string("cannot open /dev/uhid: ") + std::strerror(errno);
+        const int why = errno;
+        error = std::string("cannot open /dev/uhid: ") + std::strerror(why);
+        if (why == ENOENT) {
+            error += " (load the module: sudo modprobe uhid)";
+        } else if (why == EACCES) {
+            error += " (run as root)";
+        }
         return false;
     }
     return true;

@@ -24,7 +24,7 @@ TEST_ARGS="$*"
 HERE=$(cd "$(dirname "$0")" && pwd)
 "$HERE/install-vm-deps.sh"
 
-CACHE=${TYRESCOPE_VM_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tyrescope-vm}
+CACHE=${TYRESCOPE_VM_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/tyrescope-vm}
 TIMEOUT=${TYRESCOPE_VM_TIMEOUT:-300}
 mkdir -p "$CACHE"
 

@@ -43,8 +43,11 @@ void TestEmulator::rejectsBadOptions_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("mentions");
 
-    QTest::newRow("unknown") << QStringList{"--frobnicate"} << "--frobnicate";
-    QTest::newRow("value missing") << QStringList{"--record"} << "needs a value";
+    QTest::newRow("unknown") << QStringList{"--frobnicate"} << "unknown option --frobnicate";
+    QTest::newRow("unknown after a good one")
+        << QStringList{"--silent", "--silence"} << "unknown option --silence";
+    QTest::newRow("value missing") << QStringList{"--record"} << "--record needs a value";
+    QTest::newRow("option taken as value") << QStringList{"--receivers", "--decoys"} << "--decoys";
     QTest::newRow("sensor 0") << QStringList{"--record", "0=78415001"} << "0=78415001";
     QTest::newRow("sensor 6") << QStringList{"--record", "6=78415001"} << "6=78415001";
     QTest::newRow("3-byte record") << QStringList{"--record", "1=784150"} << "1=784150";
