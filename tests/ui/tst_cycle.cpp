@@ -1,0 +1,361 @@
+#include "hid/EmulatedBackend.h"
+#include "hid/ModHIDCom.h"
+#include "ui/frmMain.h"
+
+#include <QTest>
+#include <memory>
+#include <vector>
+
+using hid::EmulatedBackend;
+using Record = hid::ReceiverModel::Record;
+using Report = EmulatedBackend::Interface::Report;
+
+Q_DECLARE_METATYPE(Record)
+
+namespace {
+
+constexpr int twipsPerPixel = 15;
+
+const QString noDataPressure = QStringLiteral("Pressure: ??? KPa");
+const QString noDataTemperature = QStringLiteral("Temperature: ??? \u00B0C");
+const QString noDataStatus = QStringLiteral("Status: ?");
+const QString hiddenRawData = QStringLiteral("Raw data: ?? ?? ?? ?? Hex");
+
+// A window over an emulated backend, with or without a receiver attached.
+struct Rig {
+    explicit Rig(bool withReceiver = true) {
+        backend.addOther(0x046D, 0xC077); // something else on the bus, never chosen
+        if (withReceiver) {
+            receiver = &backend.addReceiver();
+        }
+    }
+
+    EmulatedBackend backend;
+    EmulatedBackend::Interface* receiver = nullptr;
+    ModHIDCom hid{backend};
+    std::unique_ptr<frmMain> window = std::make_unique<frmMain>(hid);
+};
+
+// Everything the panels and the indicator show, as one comparable list.
+QStringList screen(const frmMain& w) {
+    QStringList shown{w.lblDevStasus->text(),
+                      w.lblDevStasus->palette().color(QPalette::WindowText).name(),
+                      QString::number(w.imgDevStatus->picture().cacheKey())};
+    for (std::size_t i = 0; i < 5; ++i) {
+        const Image* gauge = w.imgBattery[i];
+        shown << w.lblPressure[i]->text() << w.lblTemperature[i]->text() << w.lblStatus[i]->text()
+              << w.lblRawdata[i]->text()
+              << QStringLiteral("gauge %1 at %2 height %3 picture %4")
+                     .arg(gauge->isVisibleTo(w.picSensor[i]) ? "shown" : "hidden")
+                     .arg(gauge->y() * twipsPerPixel)
+                     .arg(gauge->height() * twipsPerPixel)
+                     .arg(gauge->picture().cacheKey());
+    }
+    return shown;
+}
+
+void verifyOffLine(const frmMain& w) {
+    QCOMPARE(w.lblDevStasus->text(), QStringLiteral("Off line!"));
+    QCOMPARE(w.lblDevStasus->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QCOMPARE(w.imgDevStatus->picture().cacheKey(), w.imgOffLine.cacheKey());
+    for (std::size_t i = 0; i < 5; ++i) {
+        QCOMPARE(w.lblPressure[i]->text(), noDataPressure);
+        QCOMPARE(w.lblTemperature[i]->text(), noDataTemperature);
+        QCOMPARE(w.lblStatus[i]->text(), noDataStatus);
+        QCOMPARE(w.lblRawdata[i]->text(), hiddenRawData);
+        QVERIFY(!w.imgBattery[i]->isVisibleTo(w.picSensor[i]));
+    }
+}
+
+void verifyOnLine(const frmMain& w) {
+    QCOMPARE(w.lblDevStasus->text(), QStringLiteral("On line!"));
+    QCOMPARE(w.lblDevStasus->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    QCOMPARE(w.imgDevStatus->picture().cacheKey(), w.imgOnLine.cacheKey());
+}
+
+} // namespace
+
+class tst_Cycle : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        // The texts use the locale's decimal separator.
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void withoutReceiverEveryPanelShowsNoData() {
+        Rig rig(false);
+        frmMain& w = *rig.window;
+        // Whatever the window held before, a cycle without receiver clears it.
+        w.SensorData.fill({0x78, 0x41, 0x50, 0x01});
+
+        w.GetDataFromDevice();
+
+        verifyOffLine(w);
+        for (const sensor::SensorRecord& r : w.SensorData) {
+            QCOMPARE(r, sensor::NoDataRecord);
+        }
+        QVERIFY(rig.backend.at(0).received().empty());
+    }
+
+    void oneRecordOnSensor3_data() {
+        QTest::addColumn<Record>("record");
+        QTest::addColumn<QString>("pressure");
+        QTest::addColumn<QString>("temperature");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("rawData");
+        QTest::addColumn<QString>("gauge"); // "high", "mid", "low", "none"
+        QTest::addColumn<int>("gaugeTop");  // twips
+
+        QTest::newRow("78 41 50 01") << Record{0x78, 0x41, 0x50, 0x01} << "Pressure: 200 KPa"
+                                     << "Temperature: 25 \u00B0C"
+                                     << "Status: Normal mode"
+                                     << "Raw data: 78 41 50 01 Hex"
+                                     << "high" << 75;
+        QTest::newRow("00 28 21 02") << Record{0x00, 0x28, 0x21, 0x02} << "Pressure: -100 KPa"
+                                     << "Temperature: 0 \u00B0C"
+                                     << "Status: Pressure alert"
+                                     << "Raw data: 00 28 21 02 Hex"
+                                     << "low" << 390;
+        QTest::newRow("00 28 22 03") << Record{0x00, 0x28, 0x22, 0x03} << "Pressure: -100 KPa"
+                                     << "Temperature: 0 \u00B0C"
+                                     << "Ststus: Temperature alert"
+                                     << "Raw data: 00 28 22 03 Hex"
+                                     << "mid" << 75;
+        QTest::newRow("FF FF FF FF from a connected receiver")
+            << Record{0xFF, 0xFF, 0xFF, 0xFF} << noDataPressure << noDataTemperature << noDataStatus
+            << "Raw data: FF FF FF FF Hex"
+            << "none" << 0;
+        QTest::newRow("battery byte with bit 7 set")
+            << Record{0x28, 0x28, 0xC2, 0x00} << "Pressure: 0 KPa"
+            << "Temperature: 0 \u00B0C"
+            << "Status: Storage mode"
+            << "Raw data: 28 28 C2 00 Hex"
+            << "mid" << 75;
+    }
+    void oneRecordOnSensor3() {
+        QFETCH(Record, record);
+        QFETCH(QString, pressure);
+        QFETCH(QString, temperature);
+        QFETCH(QString, status);
+        QFETCH(QString, rawData);
+        QFETCH(QString, gauge);
+        QFETCH(int, gaugeTop);
+        Rig rig;
+        frmMain& w = *rig.window;
+        rig.receiver->model().setRecord(2, record);
+
+        w.GetDataFromDevice();
+
+        verifyOnLine(w);
+        QCOMPARE(w.lblPressure[2]->text(), pressure);
+        QCOMPARE(w.lblTemperature[2]->text(), temperature);
+        QCOMPARE(w.lblStatus[2]->text(), status);
+        QCOMPARE(w.lblRawdata[2]->text(), rawData);
+        const Image* battery = w.imgBattery[2];
+        QCOMPARE(battery->isVisibleTo(w.picSensor3), gauge != "none");
+        if (gauge != "none") {
+            const QPixmap& expected = gauge == "high"  ? w.imgBatteryHig
+                                      : gauge == "mid" ? w.imgBatteryMid
+                                                       : w.imgBatteryLow;
+            QCOMPARE(battery->picture().cacheKey(), expected.cacheKey());
+            QCOMPARE(battery->y() * twipsPerPixel, gaugeTop);
+            // Every gauge ends on the same line, and keeps its column.
+            QCOMPARE((battery->y() + battery->height()) * twipsPerPixel, 495);
+            QCOMPARE(battery->x() * twipsPerPixel, 6900);
+        }
+        // The sensors never heard from answer "no data", shown as received.
+        for (const std::size_t other : {0u, 1u, 3u, 4u}) {
+            QCOMPARE(w.lblPressure[other]->text(), noDataPressure);
+            QCOMPARE(w.lblRawdata[other]->text(), QStringLiteral("Raw data: FF FF FF FF Hex"));
+            QVERIFY(!w.imgBattery[other]->isVisibleTo(w.picSensor[other]));
+        }
+    }
+
+    void batteryGaugeFollowsTheBatteryAcrossCycles() {
+        Rig rig;
+        frmMain& w = *rig.window;
+        Image* gauge = w.imgBattery[0];
+
+        rig.receiver->model().setRecord(0, {0x78, 0x41, 80, 0x01});
+        w.GetDataFromDevice();
+        QVERIFY(gauge->isVisibleTo(w.picSensor1));
+        QCOMPARE(gauge->y() * twipsPerPixel, 75);
+        QCOMPARE(gauge->picture().cacheKey(), w.imgBatteryHig.cacheKey());
+
+        rig.receiver->model().setRecord(0, {0x78, 0x41, 20, 0x01});
+        w.GetDataFromDevice();
+        QVERIFY(gauge->isVisibleTo(w.picSensor1));
+        QCOMPARE(gauge->y() * twipsPerPixel, 390);
+        QCOMPARE(gauge->height() * twipsPerPixel, 105);
+        QCOMPARE(gauge->picture().cacheKey(), w.imgBatteryLow.cacheKey());
+
+        // No battery reading: hidden where it stands, with the picture it had.
+        rig.receiver->model().setRecord(0, {0x78, 0x41, 255, 0x01});
+        w.GetDataFromDevice();
+        QVERIFY(!gauge->isVisibleTo(w.picSensor1));
+        QCOMPARE(gauge->y() * twipsPerPixel, 390);
+        QCOMPARE(gauge->picture().cacheKey(), w.imgBatteryLow.cacheKey());
+
+        rig.receiver->model().setRecord(0, {0x78, 0x41, 100, 0x01});
+        w.GetDataFromDevice();
+        QVERIFY(gauge->isVisibleTo(w.picSensor1));
+        QCOMPARE(gauge->y() * twipsPerPixel, 75);
+    }
+
+    void aReceiverLostAtSensor4DropsTheWholeCycle() {
+        Rig rig;
+        frmMain& w = *rig.window;
+        for (int i = 0; i < 5; ++i) {
+            rig.receiver->model().setRecord(i, {0x78, 0x41, 0x50, 0x01});
+        }
+        w.GetDataFromDevice();
+        verifyOnLine(w);
+        rig.receiver->clearReceived();
+
+        for (int i = 0; i < 3; ++i) {
+            rig.receiver->answerNextWith({0, 0x78, 0x41, 0x50, 0x01});
+        }
+        rig.receiver->stayQuietNext();
+        w.GetDataFromDevice();
+
+        verifyOffLine(w);
+        const std::vector<Report> sent{{0, 33, 0}, {0, 34, 0}, {0, 35, 0}, {0, 36, 0}};
+        QCOMPARE(rig.receiver->received(), sent);
+        QCOMPARE(rig.backend.openHandles(), 0);
+    }
+
+    void aReceiverPluggedBackInIsFoundByTheNextCycle() {
+        Rig rig;
+        frmMain& w = *rig.window;
+        rig.receiver->model().setRecord(1, {0x78, 0x41, 0x50, 0x01});
+        rig.receiver->unplug();
+        w.GetDataFromDevice();
+        verifyOffLine(w);
+
+        rig.receiver->plug();
+        w.GetDataFromDevice();
+
+        verifyOnLine(w);
+        QCOMPARE(w.lblPressure[1]->text(), QStringLiteral("Pressure: 200 KPa"));
+        QCOMPARE(w.lblRawdata[1]->text(), QStringLiteral("Raw data: 78 41 50 01 Hex"));
+    }
+
+    void aCycleSendsOneRequestPerSensorInOrder() {
+        Rig rig;
+        rig.window->GetDataFromDevice();
+        rig.window->GetDataFromDevice();
+
+        const std::vector<Report> oneCycle{
+            {0, 33, 0}, {0, 34, 0}, {0, 35, 0}, {0, 36, 0}, {0, 37, 0}};
+        std::vector<Report> twoCycles = oneCycle;
+        twoCycles.insert(twoCycles.end(), oneCycle.begin(), oneCycle.end());
+        QCOMPARE(rig.receiver->received(), twoCycles);
+        QCOMPARE(rig.backend.at(0).received().size(), std::size_t{0});
+    }
+
+    // A unit change redraws only its own five labels, from the data held.
+    void unitChoiceRedrawsOnlyItsLabels_data() {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<bool>("pressureGroup");
+        QTest::addColumn<int>("option");
+        QTest::addColumn<QStringList>("expected"); // the five labels of the group
+
+        const QStringList noData(5, QStringLiteral("Pressure: ??? Bar"));
+        QTest::newRow("Bar on line")
+            << true << true << 1
+            << QStringList{"Pressure: 2.00 Bar", "Pressure: -1.00 Bar", "Pressure: 5.35 Bar",
+                           "Pressure: 0.03 Bar", "Pressure: ??? Bar"};
+        QTest::newRow("PSI on line")
+            << true << true << 2
+            << QStringList{"Pressure: 29.0 PSI", "Pressure: -14.5 PSI", "Pressure: 77.6 PSI",
+                           "Pressure: 0.4 PSI", "Pressure: ??? PSI"};
+        QTest::newRow("KPa again changes nothing")
+            << true << true << 0
+            << QStringList{"Pressure: 200 KPa", "Pressure: -100 KPa", "Pressure: 535 KPa",
+                           "Pressure: 3 KPa", "Pressure: ??? KPa"};
+        QTest::newRow("Bar off line") << false << true << 1 << noData;
+        QTest::newRow("Fahrenheit on line")
+            << true << false << 1
+            << QStringList{"Temperature: 77 \u00B0F", "Temperature: -40 \u00B0F",
+                           "Temperature: 417 \u00B0F", "Temperature: 34 \u00B0F",
+                           "Temperature: ??? \u00B0F"};
+    }
+    void unitChoiceRedrawsOnlyItsLabels() {
+        QFETCH(bool, connected);
+        QFETCH(bool, pressureGroup);
+        QFETCH(int, option);
+        QFETCH(QStringList, expected);
+        Rig rig(connected);
+        frmMain& w = *rig.window;
+        if (connected) {
+            rig.receiver->model().setRecord(0, {120, 65, 80, 1});
+            rig.receiver->model().setRecord(1, {0, 0, 20, 2});
+            rig.receiver->model().setRecord(2, {254, 254, 50, 3});
+            rig.receiver->model().setRecord(3, {41, 41, 127, 0});
+        }
+        w.GetDataFromDevice();
+        const QStringList before = screen(w);
+        const std::size_t sent = connected ? rig.receiver->received().size() : 0;
+
+        // Through the button, as the operator would.
+        QRadioButton* button = pressureGroup
+                                   ? w.optPressure.at(static_cast<std::size_t>(option))
+                                   : w.optTemperature.at(static_cast<std::size_t>(option));
+        button->click();
+
+        const std::array<QLabel*, 5>& changed = pressureGroup ? w.lblPressure : w.lblTemperature;
+        QStringList now;
+        for (const QLabel* label : changed) {
+            now << label->text();
+        }
+        QCOMPARE(now, expected);
+        // Everything else as it was: put the expected group back and compare the rest.
+        QStringList after = screen(w);
+        for (int i = 0; i < 5; ++i) {
+            const int at = 3 + i * 5 + (pressureGroup ? 0 : 1);
+            after[at] = before[at];
+        }
+        QCOMPARE(after, before);
+        if (connected) {
+            QCOMPARE(rig.receiver->received().size(), sent);
+        }
+        QCOMPARE(pressureGroup ? w.Units.PressureUnitIndex() : w.Units.TemperatureUnitIndex(),
+                 option);
+    }
+
+    void laterCyclesUseTheChosenUnits() {
+        Rig rig;
+        frmMain& w = *rig.window;
+        w.optPressure[2]->click();
+        w.optTemperature[1]->click();
+        rig.receiver->model().setRecord(4, {120, 65, 80, 1});
+
+        w.GetDataFromDevice();
+
+        QCOMPARE(w.lblPressure[4]->text(), QStringLiteral("Pressure: 29.0 PSI"));
+        QCOMPARE(w.lblTemperature[4]->text(), QStringLiteral("Temperature: 77 \u00B0F"));
+    }
+
+    void closingTheWindowLetsTheReceiverGoAndSendsNothing() {
+        Rig rig;
+        frmMain& w = *rig.window;
+        w.GetDataFromDevice();
+        QVERIFY(rig.hid.DeviceConnected);
+        QCOMPARE(rig.backend.openHandles(), 1);
+        const std::size_t sent = rig.receiver->received().size();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        w.close();
+        rig.window.reset();
+
+        QVERIFY(!rig.hid.DeviceConnected);
+        QCOMPARE(rig.backend.openHandles(), 0);
+        QCOMPARE(rig.receiver->received().size(), sent);
+    }
+};
+
+QTEST_MAIN(tst_Cycle)
+#include "tst_cycle.moc"
