@@ -191,6 +191,7 @@ frmMain::frmMain(ModHIDCom& hid, QWidget* parent) : QWidget(parent), hid_(hid) {
     arrangeStacking();
     arrangeFocusChain();
     connectUnitOptions();
+    connectOperatorControls();
 
     tmrContinuous.setTimerType(Qt::PreciseTimer);
     tmrContinuous.setInterval(0);

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <chrono>
+#include <cstdint>
 
 class ModHIDCom;
 
@@ -35,6 +37,16 @@ public:
     // Redraw the five pressure (temperature) texts in unit k from SensorData.
     void optPressure_Click(int k);
     void optTemperature_Click(int k);
+
+    // The operator's buttons, the polling timer and the maker's logo.
+    void cmdSingle_Click();
+    void cmdContinuous_Click();
+    void tmrContinuous_Timer();
+    void imgQuillon_Click(Qt::KeyboardModifiers modifiers);
+    void cmdDevReset_Click();
+    void cmdDataReset_Click();
+    // How often "Continuous" reads the receiver.
+    static constexpr std::chrono::milliseconds PollingPeriod{5000};
 
     // The records of the last cycle; all zero until the first one.
     sensor::SensorData SensorData{};
@@ -100,6 +112,8 @@ public:
 
 private:
     void connectUnitOptions();
+    void connectOperatorControls();
+    void sendServiceCommand(std::uint8_t command);
     void showConnection();
     void showPanel(int i);
 
