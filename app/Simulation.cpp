@@ -10,6 +10,7 @@ using Record = hid::ReceiverModel::Record;
 
 // A triangle wave in whole steps between base - amplitude and base +
 // amplitude; integer arithmetic, so the same time always gives the same byte.
+// Periods divide the script's period, so each minute repeats the last.
 std::uint8_t drift(std::chrono::milliseconds elapsed, int base, int amplitude,
                    std::chrono::milliseconds period, std::chrono::milliseconds phase) {
     const long long p = period.count();
@@ -38,22 +39,20 @@ Scene sceneAt(std::chrono::milliseconds elapsed) {
     scene.plugged = !within(t, UnplugFrom, UnplugUntil);
 
     // Front left: about 220 kPa, 22 degC, full battery.
-    scene.records[0] =
-        Record{drift(elapsed, 128, 3, 40s, 0s), drift(elapsed, 62, 1, 90s, 0s), 100, Normal};
+    scene.records[0] = Record{drift(t, 128, 3, 30s, 0s), drift(t, 62, 1, 60s, 0s), 100, Normal};
 
     // Front right: a brake that runs hot for a quarter of a minute.
     const bool hot = within(t, 20s, 35s);
-    scene.records[1] = Record{drift(elapsed, 126, 3, 40s, 13s),
-                              hot ? std::uint8_t{122} : drift(elapsed, 64, 2, 90s, 30s), 55,
-                              hot ? TemperatureAlert : Normal};
+    scene.records[1] =
+        Record{drift(t, 126, 3, 30s, 13s), hot ? std::uint8_t{122} : drift(t, 64, 2, 60s, 30s), 55,
+               hot ? TemperatureAlert : Normal};
 
     // Rear left: a slow puncture, about 120 kPa.
     scene.records[2] =
-        Record{drift(elapsed, 88, 2, 30s, 7s), drift(elapsed, 63, 1, 90s, 45s), 90, PressureAlert};
+        Record{drift(t, 88, 2, 30s, 7s), drift(t, 63, 1, 60s, 45s), 90, PressureAlert};
 
     // Rear right: its battery is nearly flat.
-    scene.records[3] =
-        Record{drift(elapsed, 129, 3, 40s, 27s), drift(elapsed, 66, 1, 90s, 60s), 20, Normal};
+    scene.records[3] = Record{drift(t, 129, 3, 30s, 27s), drift(t, 66, 1, 60s, 60s), 20, Normal};
 
     // The spare has never been heard from.
     scene.records[4] = std::nullopt;

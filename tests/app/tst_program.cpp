@@ -1,0 +1,187 @@
+#include "app/Startup.h"
+#include "hid/EmulatedBackend.h"
+#include "hid/ModHIDCom.h"
+#include "ui/frmMain.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <stdexcept>
+
+namespace {
+
+// A platform whose HID access breaks down with an error, to see start-up go on.
+class ThrowingBackend final : public hid::Backend {
+public:
+    std::vector<hid::InterfaceInfo> enumerate() override {
+        throw std::runtime_error("HID access broke down");
+    }
+    OpenResult open(const std::string&) override { return {}; }
+};
+
+// The program as a user starts it, but with its own runtime folder, so its
+// single-instance lock meets neither a user's copy nor another test's.
+class Program {
+public:
+    Program() {
+        QFile::setPermissions(runtime.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    QProcessEnvironment environment(bool withDisplay) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        if (withDisplay) {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        } else {
+            env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        }
+        return env;
+    }
+
+    void start(QProcess& process, const QStringList& arguments, bool withDisplay = true) const {
+        process.setProcessEnvironment(environment(withDisplay));
+        process.start(QStringLiteral(TYRESCOPE_EXECUTABLE), arguments);
+    }
+
+    QString lockPath() const { return runtime.filePath(QStringLiteral("tyrescope.lock")); }
+
+private:
+    QTemporaryDir runtime;
+};
+
+} // namespace
+
+class tst_Program : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+    void initializeWithoutReceiver() {
+        hid::EmulatedBackend backend;
+        ModHIDCom hid(backend);
+        frmMain window(hid);
+        // Whatever state the window is in, start-up sets its own.
+        window.ServiceMode = true;
+        window.Units.SelectPressureUnit(sensor::UnitState::PSI);
+        window.Units.SelectTemperatureUnit(sensor::UnitState::Fahrenheit);
+
+        Initialize(window);
+
+        QCOMPARE(window.windowTitle(), QStringLiteral("Tyrescope - 1.30"));
+        QVERIFY(!window.ServiceMode);
+        QCOMPARE(window.Units.PressureUnitIndex(), 0);
+        QCOMPARE(window.Units.PressureUnitLabel(), QStringLiteral("KPa"));
+        QCOMPARE(window.Units.TemperatureUnitIndex(), 0);
+        QCOMPARE(window.Units.TemperatureUnitLabel(), QStringLiteral("\u00B0C"));
+        QCOMPARE(window.lblDevStasus->text(), QStringLiteral("Off line!"));
+        QCOMPARE(window.lblPressure[0]->text(), QStringLiteral("Pressure: ??? KPa"));
+        QCOMPARE(window.lblTemperature[4]->text(), QStringLiteral("Temperature: ??? \u00B0C"));
+        QVERIFY(window.cmdDevReset->isHidden());
+        QVERIFY(window.cmdDataReset->isHidden());
+    }
+
+    void initializeRunsTheFirstCycle() {
+        hid::EmulatedBackend backend;
+        hid::EmulatedBackend::Interface& receiver = backend.addReceiver();
+        receiver.model().setRecord(2, {0x78, 0x41, 0x50, 0x01});
+        ModHIDCom hid(backend);
+        frmMain window(hid);
+
+        Initialize(window);
+
+        QCOMPARE(receiver.received().size(), std::size_t{5});
+        QCOMPARE(window.lblDevStasus->text(), QStringLiteral("On line!"));
+        QCOMPARE(window.lblPressure[2]->text(), QStringLiteral("Pressure: 200 KPa"));
+        QCOMPARE(window.lblRawdata[2]->text(), QStringLiteral("Raw data: 78 41 50 01 Hex"));
+    }
+
+    void anErrorInTheFirstCycleDoesNotStopStartUp() {
+        ThrowingBackend backend;
+        ModHIDCom hid(backend);
+        frmMain window(hid);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("HID access broke down"));
+
+        Initialize(window);
+
+        QCOMPARE(window.windowTitle(), QStringLiteral("Tyrescope - 1.30"));
+        QCOMPARE(window.Units.PressureUnitLabel(), QStringLiteral("KPa"));
+    }
+
+    // Terminal commands answer without a display and without a window.
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out"); // expected in standard output
+        QTest::addColumn<QString>("err"); // expected in standard error
+
+        QTest::newRow("--version") << QStringList{"--version"} << 0
+                                   << QStringLiteral("tyrescope %1\n").arg(version::text) << "";
+        QTest::newRow("-v") << QStringList{"-v"} << 0
+                            << QStringLiteral("tyrescope %1\n").arg(version::text) << "";
+        QTest::newRow("--help") << QStringList{"--help"} << 0 << "--simulate"
+                                << "";
+        QTest::newRow("-h lists --list-devices") << QStringList{"-h"} << 0 << "--list-devices"
+                                                 << "";
+        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 1 << ""
+                                        << "Unknown option 'frobnicate'.";
+        QTest::newRow("stray argument") << QStringList{"file.txt"} << 1 << ""
+                                        << "Unexpected argument 'file.txt'.";
+    }
+    void commandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        Program program;
+        QProcess process;
+
+        // An unknown option is only known to be unknown once Qt has had its
+        // look, which needs a platform.
+        program.start(process, arguments, exitCode != 0);
+
+        QVERIFY(process.waitForFinished(20'000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        const QString stdOut = QString::fromLocal8Bit(process.readAllStandardOutput());
+        const QString stdErr = QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY2(stdOut.contains(out), qPrintable(stdOut));
+        QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
+        if (exitCode == 0) {
+            QVERIFY2(stdOut.startsWith(out) || stdOut.startsWith(QStringLiteral("Usage:")),
+                     qPrintable(stdOut));
+        }
+    }
+
+    void aSecondCopyEndsAtOnce() {
+        Program program;
+        QProcess first;
+        program.start(first, {QStringLiteral("--simulate")});
+        QVERIFY(first.waitForStarted(10'000));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(program.lockPath()), 20'000);
+
+        QProcess second;
+        QElapsedTimer clock;
+        clock.start();
+        program.start(second, {});
+        // A copy that showed its window would run until the window was
+        // closed; ending by itself, it ended without one.
+        QVERIFY(second.waitForFinished(20'000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(clock.elapsed() < 15'000);
+
+        QVERIFY(!first.waitForFinished(500));
+        QCOMPARE(first.state(), QProcess::Running);
+        first.kill();
+        QVERIFY(first.waitForFinished(10'000));
+    }
+};
+
+QTEST_MAIN(tst_Program)
+#include "tst_program.moc"
