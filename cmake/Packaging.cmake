@@ -37,6 +37,14 @@ target_include_directories(tyrescope_install_names INTERFACE "${_generated}")
 target_link_libraries(tyrescope PRIVATE tyrescope_install_names)
 
 install(TARGETS tyrescope RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+
+# The desktop entry, icon, metainfo, udev rule and .deb are for Linux desktops;
+# elsewhere only the program is installed.
+if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  include(CPack)
+  return()
+endif()
+
 install(FILES "${_generated}/${TYRESCOPE_APP_ID}.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES "${_generated}/${TYRESCOPE_APP_ID}.metainfo.xml"

@@ -55,6 +55,7 @@ depends_on() {
 }
 depends_on 'fonts-liberation' || fail "Depends lacks fonts-liberation"
 depends_on 'libqt6[a-z]*6(t64)?' || fail "Depends lacks a libqt6 library (shlibdeps not run?)"
+depends_on 'libhidapi-hidraw0' || fail "Depends lacks libhidapi-hidraw0"
 pass "control fields"
 
 # Binary
