@@ -74,9 +74,9 @@ set(CPACK_DEBIAN_PACKAGE_NAME "tyrescope")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tyrescope_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+# CPack puts the summary in front as the synopsis line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${PROJECT_DESCRIPTION}
-Tyrescope tests the Rimlink receiver, a USB HID tyre-pressure (TPMS) receiver
+    "Tyrescope tests the Rimlink receiver, a USB HID tyre-pressure (TPMS) receiver
 that keeps the last data of five tyre sensors. It shows each sensor's
 pressure, temperature, status, battery level and raw record, once or every
 five seconds, in kPa, bar or psi and in degrees Celsius or Fahrenheit.
