@@ -6,6 +6,7 @@
 #include "hid/ModHIDCom.h"
 #include "sensor/Acquisition.h"
 #include "tests/vm/GuestSupport.h"
+#include "ui/frmMain.h"
 
 #include <QtTest>
 #include <array>
@@ -132,6 +133,11 @@ private slots:
     void acquisitionCycle_data();
     void acquisitionCycle();
     void cycleAfterReplug();
+
+    // The whole window, offscreen.
+    void windowShowsFiveRecords();
+    void windowOffLineWhenSilent();
+    void windowFollowsUnplugAndReplug();
 };
 
 void TestGuest::initTestCase() {
@@ -486,5 +492,86 @@ void TestGuest::cycleAfterReplug() {
     QCOMPARE(hexOf(records), allRecordsHex());
 }
 
-QTEST_GUILESS_MAIN(TestGuest)
+namespace {
+
+QString rawLine(const QString& record) {
+    return "Raw data: " + spaced(record).toUpper() + " Hex";
+}
+
+const QString NoRawData = "Raw data: ?? ?? ?? ?? Hex";
+
+} // namespace
+
+void TestGuest::windowShowsFiveRecords() {
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(recordArgs(), 1));
+    Transport t;
+    frmMain w(t.com);
+    w.GetDataFromDevice();
+
+    QCOMPARE(w.lblDevStasus->text(), "On line!");
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(w.lblRawdata[i]->text(), rawLine(FiveRecords[i]));
+    }
+    // 78 41 50 01: 200 kPa, 25 °C, battery 80, normal mode.
+    QCOMPARE(w.lblPressure[0]->text(), "Pressure: 200 KPa");
+    QCOMPARE(w.lblTemperature[0]->text(), "Temperature: 25 \u00B0C");
+    QCOMPARE(w.lblStatus[0]->text(), "Status: Normal mode");
+    QVERIFY(!w.imgBattery[0]->isHidden());
+    // FF FF FF FF from a connected receiver: no values, but the bytes shown.
+    QCOMPARE(w.lblPressure[3]->text(), "Pressure: ??? KPa");
+    QCOMPARE(w.lblStatus[3]->text(), "Status: ?");
+    QVERIFY(w.imgBattery[3]->isHidden());
+    QVERIFY(emulator.waitFor("output receiver1 00 25 00"));
+}
+
+void TestGuest::windowOffLineWhenSilent() {
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(recordArgs() + QStringList{"--silent"}, 1));
+    Transport t;
+    frmMain w(t.com);
+    QElapsedTimer clock;
+    clock.start();
+    w.GetDataFromDevice();
+    const qint64 took = clock.elapsed();
+
+    QVERIFY2(took >= 900 && took < 4000, qPrintable(QString("the cycle took %1 ms").arg(took)));
+    QCOMPARE(w.lblDevStasus->text(), "Off line!");
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(w.lblRawdata[i]->text(), NoRawData);
+        QCOMPARE(w.lblPressure[i]->text(), "Pressure: ??? KPa");
+    }
+    QCOMPARE(guest::openHidrawDescriptors(), 0);
+}
+
+void TestGuest::windowFollowsUnplugAndReplug() {
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(
+        recordArgs() + QStringList{"--unplug-after", "7", "--replug-after", "1000"}, 1));
+    Transport t;
+    frmMain w(t.com);
+    w.GetDataFromDevice();
+    QCOMPARE(w.lblDevStasus->text(), "On line!");
+    // The second cycle loses the receiver at its second request.
+    w.GetDataFromDevice();
+    QVERIFY(emulator.waitFor("unplugged receiver1"));
+    QCOMPARE(emulator.linesStartingWith("output ").size(), 7);
+    // Lost in the middle of a cycle: the records read before it go too.
+    QCOMPARE(w.lblDevStasus->text(), "Off line!");
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(w.lblRawdata[i]->text(), NoRawData);
+    }
+    QCOMPARE(guest::openHidrawDescriptors(), 0);
+
+    QVERIFY(emulator.waitFor("replugged receiver1"));
+    QVERIFY(emulator.waitFor("ready", 2));
+    QVERIFY(guest::waitForHidrawNodes(1));
+    w.GetDataFromDevice();
+    QCOMPARE(w.lblDevStasus->text(), "On line!");
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(w.lblRawdata[i]->text(), rawLine(FiveRecords[i]));
+    }
+}
+
+QTEST_MAIN(TestGuest)
 #include "tst_guest.moc"
