@@ -19,4 +19,6 @@ SingleInstance::SingleInstance(const QString& lockPath) : lock_(lockPath) {
     lock_.setStaleLockTime(0);
 }
 
-bool SingleInstance::acquire() { return lock_.tryLock(0); }
+bool SingleInstance::acquire() {
+    return lock_.tryLock(0);
+}

@@ -47,7 +47,6 @@ private slots:
         QFETCH(QString, expected);
         QCOMPARE(sensor::statusText(static_cast<std::uint8_t>(byte)), expected);
     }
-
 };
 
 QTEST_APPLESS_MAIN(tst_SensorRecord)
