@@ -117,8 +117,6 @@ private:
     void showConnection();
     void showPanel(int i);
 
-    ModHIDCom& hid_;
-
     void createWindowSurface();
     void createUnitPanels();
     void createStatusPanel();
@@ -126,4 +124,6 @@ private:
     void createButtons();
     void arrangeStacking();
     void arrangeFocusChain();
+
+    ModHIDCom& hid_;
 };
