@@ -39,13 +39,12 @@ std::vector<std::uint8_t> vendorReportDescriptor(const ReportLayout& layout) {
 
 std::vector<std::uint8_t> frameInput(const ReportLayout& layout,
                                      std::span<const std::uint8_t> data) {
-    std::vector<std::uint8_t> report;
-    if (layout.reportId != 0) {
-        report.push_back(layout.reportId);
+    const std::size_t offset = layout.reportId != 0 ? 1 : 0;
+    std::vector<std::uint8_t> report(offset + layout.inputBytes, 0);
+    if (offset != 0) {
+        report[0] = layout.reportId;
     }
-    const std::size_t taken = std::min(data.size(), layout.inputBytes);
-    report.insert(report.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(taken));
-    report.resize(report.size() + layout.inputBytes - taken, 0);
+    std::copy_n(data.begin(), std::min(data.size(), layout.inputBytes), report.begin() + offset);
     return report;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <map>
-#include <optional>
 
 namespace hid {
 namespace {
@@ -36,7 +35,10 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
     DescriptorSummary summary;
     GlobalState global;
     std::vector<GlobalState> stack;
-    std::optional<std::uint32_t> lastUsage; // local: the usage before a Collection
+    // Local: the first usage before a Collection. Kept as a flag and a value
+    // rather than std::optional, which GCC 12 at -O2 misreads as uninitialised.
+    bool haveUsage = false;
+    std::uint32_t lastUsage = 0;
     int depth = 0;
     std::vector<CollectionBits> bits;
 
@@ -84,7 +86,7 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
             case 0xA: // Collection
                 if (depth == 0) {
                     TopLevelCollection tlc;
-                    const std::uint32_t usage = lastUsage.value_or(0);
+                    const std::uint32_t usage = haveUsage ? lastUsage : 0;
                     tlc.usage = static_cast<std::uint16_t>(usage & 0xFFFF);
                     tlc.usagePage =
                         usage > 0xFFFF ? static_cast<std::uint16_t>(usage >> 16) : global.usagePage;
@@ -103,7 +105,7 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
             default:
                 break;
             }
-            lastUsage.reset();  // local items last until the next main item
+            haveUsage = false;  // local items last until the next main item
         } else if (type == 1) { // global
             switch (tag) {
             case 0x0:
@@ -134,9 +136,10 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
                 break;
             }
         } else if (type == 2) { // local
-            if (tag == 0x0 && !lastUsage) {
+            if (tag == 0x0 && !haveUsage) {
                 // A 4-byte usage carries its own page in the upper half.
                 lastUsage = size == 4 ? data : (data & 0xFFFF);
+                haveUsage = true;
             }
         }
     }
