@@ -19,6 +19,9 @@ SingleInstance::SingleInstance(const QString& lockPath) : lock_(lockPath) {
     lock_.setStaleLockTime(0);
 }
 
-bool SingleInstance::acquire() {
-    return lock_.tryLock(0);
+SingleInstance::Result SingleInstance::acquire() {
+    if (lock_.tryLock(0))
+        return Result::Acquired;
+    return lock_.error() == QLockFile::LockFailedError ? Result::AlreadyRunning
+                                                       : Result::Unavailable;
 }

@@ -12,8 +12,12 @@ public:
     SingleInstance();
     explicit SingleInstance(const QString& lockPath);
 
-    // True when this is the only running copy.
-    bool acquire();
+    enum class Result {
+        Acquired,       // this is the only running copy
+        AlreadyRunning, // another copy holds the lock
+        Unavailable,    // the lock could not be taken for another reason
+    };
+    Result acquire();
 
 private:
     QLockFile lock_;

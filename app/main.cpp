@@ -68,8 +68,15 @@ int main(int argc, char* argv[]) {
 
     // A second copy ends before it opens a window or touches the receiver.
     SingleInstance instance;
-    if (!instance.acquire()) {
+    switch (instance.acquire()) {
+    case SingleInstance::Result::AlreadyRunning:
         return 0;
+    case SingleInstance::Result::Unavailable:
+        // Better a second copy now and then than a tool that will not start.
+        std::cerr << "tyrescope: warning: cannot take the single-instance lock; running anyway\n";
+        break;
+    case SingleInstance::Result::Acquired:
+        break;
     }
 
     if (command.simulate) {

@@ -30,9 +30,9 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("tyrescope.lock"));
         SingleInstance first(path);
-        QVERIFY(first.acquire());
+        QCOMPARE(first.acquire(), SingleInstance::Result::Acquired);
         SingleInstance second(path);
-        QVERIFY(!second.acquire());
+        QCOMPARE(second.acquire(), SingleInstance::Result::AlreadyRunning);
     }
 
     void lockOfACrashedCopyIsTakenOver() {
@@ -45,7 +45,7 @@ private slots:
             stale.write("2147483646\ntyrescope\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         }
         SingleInstance next(path);
-        QVERIFY(next.acquire());
+        QCOMPARE(next.acquire(), SingleInstance::Result::Acquired);
     }
 
     void lockIsFreedWhenTheCopyEnds() {
@@ -53,10 +53,10 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("tyrescope.lock"));
         {
             SingleInstance first(path);
-            QVERIFY(first.acquire());
+            QCOMPARE(first.acquire(), SingleInstance::Result::Acquired);
         }
         SingleInstance next(path);
-        QVERIFY(next.acquire());
+        QCOMPARE(next.acquire(), SingleInstance::Result::Acquired);
     }
 };
 
