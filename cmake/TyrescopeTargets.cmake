@@ -17,7 +17,8 @@ function(tyrescope_library target)
   tyrescope_warnings(${target})
 endfunction()
 
-# A QtTest executable registered with CTest. Widget tests need no display.
+# A QtTest executable registered with CTest. Widget tests need no display; every
+# test finds the locales compiled into the build tree (tests/CMakeLists.txt).
 #   tyrescope_test(NAME SOURCES a.cpp ... LIBS lib ... [LABELS l ...])
 function(tyrescope_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -27,8 +28,12 @@ function(tyrescope_test name)
     TYRESCOPE_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
   tyrescope_warnings(${name})
   add_test(NAME ${name} COMMAND ${name})
+  set(environment "QT_QPA_PLATFORM=offscreen")
+  if(TYRESCOPE_TEST_LOCPATH)
+    list(APPEND environment "LOCPATH=${TYRESCOPE_TEST_LOCPATH}")
+  endif()
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    ENVIRONMENT "${environment}"
     LABELS "${T_LABELS}"
     TIMEOUT 120)
 endfunction()

@@ -1,9 +1,8 @@
 #include "sensor/NumberFormat.h"
 
 #include <QLocale>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace sensor {
@@ -39,15 +38,21 @@ void incrementDigits(std::string& digits) {
 } // namespace
 
 QString formatNumber(double value, NumberPattern pattern) {
+    return formatNumber(value, pattern, QLocale().decimalPoint());
+}
+
+QString formatNumber(double value, NumberPattern pattern, const QString& decimalSeparator) {
     if (!std::isfinite(value))
         return QLocale().toString(value);
 
     const int decimals = decimalsOf(pattern);
 
     // "-d.dddddddddddddde+XX": the value's 15-digit decimal form, from which all rounding
-    // works, so that binary noise below the 15th digit never tips a half.
+    // works, so that binary noise below the 15th digit never tips a half. to_chars writes
+    // it the same way under every C locale, unlike the printf family.
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.*e", SignificantDigits - 1, value);
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                       std::chars_format::scientific, SignificantDigits - 1);
     const char* cursor = buffer;
     bool negative = false;
     if (*cursor == '-') {
@@ -60,7 +65,11 @@ QString formatNumber(double value, NumberPattern pattern) {
         if (*cursor != '.')
             mantissa.push_back(*cursor);
     }
-    const int exponent = static_cast<int>(std::strtol(cursor + 1, nullptr, 10));
+    ++cursor;
+    if (*cursor == '+')
+        ++cursor;
+    int exponent = 0;
+    std::from_chars(cursor, written.ptr, exponent);
 
     // Digits down to the 10^-decimals place are kept; the first dropped digit decides the
     // rounding. The kept digits read as the value times 10^decimals.
@@ -93,7 +102,9 @@ QString formatNumber(double value, NumberPattern pattern) {
     const auto integerDigits = scaled.size() - static_cast<std::size_t>(decimals);
     text += QLatin1StringView(scaled.data(), static_cast<qsizetype>(integerDigits));
     if (decimals > 0) {
-        text += QLocale().decimalPoint();
+        // A locale without a separator of its own still gets one, so that the
+        // decimals never run into the integer part.
+        text += decimalSeparator.isEmpty() ? QStringLiteral(".") : decimalSeparator;
         text += QLatin1StringView(scaled.data() + integerDigits, decimals);
     }
     return text;

@@ -18,5 +18,7 @@ enum class NumberPattern {
 // result (never a zero), the decimal separator is that of QLocale(), and no thousands
 // separator is ever written.
 QString formatNumber(double value, NumberPattern pattern);
+// The same with a given decimal separator, which may be any text; an empty one stands for ".".
+QString formatNumber(double value, NumberPattern pattern, const QString& decimalSeparator);
 
 } // namespace sensor

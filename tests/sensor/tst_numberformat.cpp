@@ -87,6 +87,30 @@ private slots:
         QLocale::setDefault(locale);
         QCOMPARE(sensor::formatNumber(value, pattern), expected);
     }
+
+    // A separator is taken as it comes, however long and whatever its characters.
+    void givenSeparator_data() {
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<NumberPattern>("pattern");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("non-ASCII") << QStringLiteral("\u066B") << 9.995
+                                   << NumberPattern::TwoDecimals << QStringLiteral("10\u066B00");
+        QTest::newRow("two characters")
+            << QStringLiteral("\u200F\u066B") << -0.005 << NumberPattern::TwoDecimals
+            << QStringLiteral("-0\u200F\u066B01");
+        QTest::newRow("empty stands for a point")
+            << QString() << 2.0 << NumberPattern::TwoDecimals << QStringLiteral("2.00");
+    }
+    void givenSeparator() {
+        QFETCH(QString, separator);
+        QFETCH(double, value);
+        QFETCH(NumberPattern, pattern);
+        QFETCH(QString, expected);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(sensor::formatNumber(value, pattern, separator), expected);
+    }
 };
 
 QTEST_APPLESS_MAIN(tst_NumberFormat)

@@ -4,7 +4,9 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <algorithm>
+#include <clocale>
 #include <cstdlib>
+#include <utility>
 
 using sensor::UnitState;
 
@@ -42,7 +44,10 @@ class tst_Units : public QObject {
 
 private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
-    void cleanup() { QLocale::setDefault(QLocale::system()); }
+    void cleanup() {
+        std::setlocale(LC_ALL, "C");
+        QLocale::setDefault(QLocale::system());
+    }
 
     void startsWithKpaAndCelsius() {
         const UnitState units;
@@ -129,37 +134,58 @@ private slots:
     }
 
     // Every byte in every unit against exact integer arithmetic: p * 2.5 - 100 kPa is
-    // (p * 25 - 1000) / 10, and (t - 40) * 9 / 5 + 32 is ((t - 40) * 9 + 160) / 5.
+    // (p * 25 - 1000) / 10, and (t - 40) * 9 / 5 + 32 is ((t - 40) * 9 + 160) / 5. Each
+    // unit also runs with a locale active in the C library and in Qt: a comma locale and one
+    // whose separator (U+066B) is not ASCII, both compiled into the build tree.
     void sweepAllBytes_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("separator");
         QTest::addColumn<bool>("pressure");
         QTest::addColumn<int>("unit");
         QTest::addColumn<QString>("shape");
         QTest::addColumn<double>("lowest");
         QTest::addColumn<double>("highest");
 
+        const std::pair<const char*, QString> locales[] = {
+            {"C", QStringLiteral(".")},
+            {"de_DE.UTF-8", QStringLiteral(",")},
+            {"ps_AF.UTF-8", QStringLiteral("\u066B")},
+        };
         const QString integer = QStringLiteral("-?(0|[1-9][0-9]*)");
-        QTest::newRow("KPa") << true << UnitState::KPa
-                             << QStringLiteral("Pressure: (%1) KPa").arg(integer) << -100.0
-                             << 535.0;
-        QTest::newRow("Bar") << true << UnitState::Bar
-                             << QStringLiteral("Pressure: (-?[0-9]\\.[0-9]{2}) Bar") << -1.0
-                             << 5.35;
-        QTest::newRow("PSI") << true << UnitState::PSI
-                             << QStringLiteral("Pressure: (-?(0|[1-9][0-9]*)\\.[0-9]) PSI") << -14.5
-                             << 77.6;
-        QTest::newRow("C") << false << UnitState::Celsius
-                           << QStringLiteral("Temperature: (%1) %2C").arg(integer, Degree) << -40.0
-                           << 214.0;
-        QTest::newRow("F") << false << UnitState::Fahrenheit
-                           << QStringLiteral("Temperature: (%1) %2F").arg(integer, Degree) << -40.0
-                           << 417.0;
+        for (const auto& [locale, separator] : locales) {
+            const QString point = QRegularExpression::escape(separator);
+            QTest::addRow("KPa %s", locale)
+                << locale << separator << true << UnitState::KPa
+                << QStringLiteral("Pressure: (%1) KPa").arg(integer) << -100.0 << 535.0;
+            QTest::addRow("Bar %s", locale)
+                << locale << separator << true << UnitState::Bar
+                << QStringLiteral("Pressure: (-?[0-9]%1[0-9]{2}) Bar").arg(point) << -1.0 << 5.35;
+            QTest::addRow("PSI %s", locale)
+                << locale << separator << true << UnitState::PSI
+                << QStringLiteral("Pressure: (-?(0|[1-9][0-9]*)%1[0-9]) PSI").arg(point) << -14.5
+                << 77.6;
+            QTest::addRow("C %s", locale)
+                << locale << separator << false << UnitState::Celsius
+                << QStringLiteral("Temperature: (%1) %2C").arg(integer, Degree) << -40.0 << 214.0;
+            QTest::addRow("F %s", locale)
+                << locale << separator << false << UnitState::Fahrenheit
+                << QStringLiteral("Temperature: (%1) %2F").arg(integer, Degree) << -40.0 << 417.0;
+        }
     }
     void sweepAllBytes() {
+        QFETCH(QString, locale);
+        QFETCH(QString, separator);
         QFETCH(bool, pressure);
         QFETCH(int, unit);
         QFETCH(QString, shape);
         QFETCH(double, lowest);
         QFETCH(double, highest);
+
+        QVERIFY2(std::setlocale(LC_ALL, qPrintable(locale)) != nullptr,
+                 qPrintable(QStringLiteral("%1 is not available to the C library (LOCPATH=%2)")
+                                .arg(locale, qEnvironmentVariable("LOCPATH"))));
+        QCOMPARE(QString::fromUtf8(std::localeconv()->decimal_point), separator);
+        QLocale::setDefault(QLocale(locale));
 
         const UnitState units =
             pressure ? withUnits(unit, UnitState::Celsius) : withUnits(UnitState::KPa, unit);
@@ -188,10 +214,10 @@ private slots:
                 expected = fixedText(byte - 40, 0);
             else
                 expected = fixedText(roundedQuotient((byte - 40) * 9L + 160, 5), 0);
-            QCOMPARE(number, expected);
+            QCOMPARE(number, QString(expected).replace(QLatin1Char('.'), separator));
 
-            seenLowest = std::min(seenLowest, number.toDouble());
-            seenHighest = std::max(seenHighest, number.toDouble());
+            seenLowest = std::min(seenLowest, expected.toDouble());
+            seenHighest = std::max(seenHighest, expected.toDouble());
         }
         QCOMPARE(seenLowest, lowest);
         QCOMPARE(seenHighest, highest);
