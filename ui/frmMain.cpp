@@ -128,6 +128,8 @@ QPushButton* commandButton(QWidget* parent, const Place& where, const QString& t
     // A button that follows the pointer keeps the movement: the window
     // behind must not take it for movement over its bare background.
     control->setAttribute(Qt::WA_NoMousePropagation);
+    // Enter presses the focused button as Space does, dialog or not.
+    control->setAutoDefault(true);
     return control;
 }
 
@@ -316,4 +318,7 @@ void frmMain::arrangeFocusChain() {
         }
         previous = widget;
     }
+    // The window opens with focus at the head of the order, so that the
+    // keyboard can start polling at once.
+    cmdContinuous->setFocus();
 }

@@ -160,6 +160,15 @@ class tst_OperatorControls : public QObject {
             case 'l':
                 click(window->imgQuillon);
                 break;
+            case 's':
+                QTest::keyClick(window->windowHandle(), Qt::Key_Space);
+                break;
+            case 'r':
+                QTest::keyClick(window->windowHandle(), Qt::Key_Return);
+                break;
+            case 't':
+                QTest::keyClick(window->windowHandle(), Qt::Key_Tab);
+                break;
             default:
                 QFAIL("unknown action");
             }
@@ -187,7 +196,8 @@ private slots:
     }
 
     // C: "Continuous"/"Stop", O: "Once", T: a timer tick, L: Shift+click on
-    // the maker's logo, l: a plain click on it.
+    // the maker's logo, l: a plain click on it; keys typed into the window as
+    // it opened: s Space, r Return (Enter), t Tab.
     void controlsAfterClicks_data() {
         QTest::addColumn<QString>("actions");
         QTest::addColumn<QString>("caption");
@@ -241,6 +251,15 @@ private slots:
             << "Continuous" << false << true << 1;
         QTest::newRow("shown while polling, ticking on") << "CLT"
                                                          << "Stop" << true << true << 2;
+
+        QTest::newRow("Space at start") << "s"
+                                        << "Stop" << true << false << 1;
+        QTest::newRow("Return at start") << "r"
+                                         << "Stop" << true << false << 1;
+        QTest::newRow("Space, Space") << "ss"
+                                      << "Continuous" << false << false << 1;
+        QTest::newRow("Tab, Space") << "ts"
+                                    << "Continuous" << false << false << 1;
     }
     void controlsAfterClicks() {
         QFETCH(QString, actions);
