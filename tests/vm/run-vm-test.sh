@@ -30,9 +30,10 @@ mkdir -p "$CACHE"
 
 # 1. The kernel and three modules, extracted (not installed) from the package
 #    that linux-image-amd64 depends on now. The exact name matters: a glob
-#    would fetch every kernel flavour, about 1 GB.
+#    would fetch every kernel flavour, about 1 GB. apt's words are read, so it
+#    must not translate them.
 kernel_package() {
-  apt-cache depends linux-image-amd64 2>/dev/null |
+  LC_ALL=C apt-cache depends linux-image-amd64 2>/dev/null |
     awk '/Depends: linux-image-[0-9]/{print $2; exit}'
 }
 KPKG=$(kernel_package)
