@@ -5,7 +5,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDebug>
+#include <algorithm>
 #include <exception>
+#include <iterator>
+#include <optional>
 
 namespace {
 
@@ -18,6 +21,75 @@ template <typename Step> void tolerant(const char* what, Step step) {
     } catch (...) {
         qWarning("Start-up step \"%s\" failed", what);
     }
+}
+
+// Options that QApplication takes out of the command line itself. They are
+// recognised here so that the whole command line can be judged before any
+// application object exists; the window's QApplication still gets them.
+struct QtOption {
+    const char* name;
+    bool takesValue;
+};
+constexpr QtOption qtOptions[] = {
+    {"platform", true},
+    {"platformpluginpath", true},
+    {"platformtheme", true},
+    {"plugin", true},
+    {"qwindowgeometry", true},
+    {"geometry", true},
+    {"qwindowicon", true},
+    {"icon", true},
+    {"qwindowtitle", true},
+    {"title", true},
+    {"session", true},
+    {"display", true},
+    {"name", true},
+    {"style", true},
+    {"stylesheet", true},
+    {"reverse", false},
+    {"widgetcount", false},
+    {"sync", false},
+    {"nograb", false},
+    {"dograb", false},
+    {"testability", false},
+};
+// Qt's options that carry their value after '='.
+constexpr const char* qtValueOptions[] = {
+    "style=", "stylesheet=", "qmljsdebugger=", "dialogs=", "fontengine=", "darkmode="};
+
+// The command line without Qt's own options; Qt reads them with one dash or two.
+// Nothing when one of them lacks its value: error then says which.
+std::optional<QStringList> withoutQtOptions(const QStringList& arguments, QString& error) {
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (i == 0 || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("--")) {
+            kept << argument;
+            continue;
+        }
+        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        const auto matches = [&](const QtOption& option) {
+            return name == QLatin1String(option.name);
+        };
+        const auto option = std::find_if(std::begin(qtOptions), std::end(qtOptions), matches);
+        if (option != std::end(qtOptions)) {
+            if (option->takesValue) {
+                if (i + 1 >= arguments.size()) {
+                    error = QStringLiteral("Missing value after '%1'.").arg(argument);
+                    return std::nullopt;
+                }
+                ++i;
+            }
+            continue;
+        }
+        const auto prefixOf = [&](const char* prefix) {
+            return name.startsWith(QLatin1String(prefix));
+        };
+        if (std::none_of(std::begin(qtValueOptions), std::end(qtValueOptions), prefixOf)) {
+            kept << argument;
+        }
+    }
+    return kept;
 }
 
 } // namespace
@@ -44,7 +116,14 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     parser.addOption(listDevices);
 
     CommandLine result;
-    if (!parser.parse(arguments)) {
+    QString qtError;
+    const std::optional<QStringList> ours = withoutQtOptions(arguments, qtError);
+    if (!ours) {
+        result.action = CommandLine::Action::Error;
+        result.text = qtError;
+        return result;
+    }
+    if (!parser.parse(*ours)) {
         result.action = CommandLine::Action::Error;
         result.text = parser.errorText();
         return result;

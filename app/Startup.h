@@ -27,8 +27,7 @@ struct CommandLine {
 };
 
 // arguments[0] is the program's name, as in main's argv. Options of Qt's own
-// (-platform, -style, ...) count as unknown here until QApplication has taken
-// them out.
+// (-platform, -style, ...) are let through for QApplication to take.
 CommandLine parseCommandLine(const QStringList& arguments);
 
 // Prepares a freshly created window, in this order: caption, service mode

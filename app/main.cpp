@@ -10,9 +10,11 @@
 
 #include <QApplication>
 #include <iostream>
-#include <memory>
 
 namespace {
+
+// The usual status of a command line that cannot be understood.
+constexpr int UsageError = 2;
 
 // The window's whole life: created, initialised, shown, closed, destroyed.
 // Destroying it closes the receiver; the transport outlives it.
@@ -31,28 +33,22 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("tyrescope"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(version::text));
 
-    // Settled before any display is opened, so --help, --version and
-    // --list-devices work in a plain terminal.
+    // Settled before any display is opened, so every answer to the command
+    // line, a usage error included, works in a plain terminal.
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
     }
-    CommandLine command = parseCommandLine(arguments);
-    std::unique_ptr<QApplication> app;
-    if (command.action == CommandLine::Action::Error) {
-        // Perhaps an option of Qt's own: QApplication takes those out.
-        app = std::make_unique<QApplication>(argc, argv);
-        command = parseCommandLine(QCoreApplication::arguments());
-    }
+    const CommandLine command = parseCommandLine(arguments);
     switch (command.action) {
     case CommandLine::Action::Help:
     case CommandLine::Action::Version:
         std::cout << command.text.toStdString() << std::flush;
         return 0;
     case CommandLine::Action::Error:
-        std::cerr << command.text.toStdString() << "\n"
-                  << "Try 'tyrescope --help' for more information.\n";
-        return 1;
+        std::cerr << "tyrescope: " << command.text.toStdString()
+                  << " Try 'tyrescope --help' for more information.\n";
+        return UsageError;
     case CommandLine::Action::ListDevices: {
         hid::HidapiBackend backend;
         return listDevices(backend, std::cout);
@@ -61,9 +57,7 @@ int main(int argc, char* argv[]) {
         break;
     }
 
-    if (!app) {
-        app = std::make_unique<QApplication>(argc, argv);
-    }
+    QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QString::fromLatin1(TyrescopeAppId));
 
     // A second copy ends before it opens a window or touches the receiver.
@@ -84,9 +78,9 @@ int main(int argc, char* argv[]) {
         simulation::Simulation scenario(backend.addReceiver());
         scenario.start();
         ModHIDCom hid(backend);
-        return runWindow(*app, hid);
+        return runWindow(app, hid);
     }
     hid::HidapiBackend backend;
     ModHIDCom hid(backend);
-    return runWindow(*app, hid);
+    return runWindow(app, hid);
 }

@@ -128,10 +128,19 @@ private slots:
                                 << "";
         QTest::newRow("-h lists --list-devices") << QStringList{"-h"} << 0 << "--list-devices"
                                                  << "";
-        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 1 << ""
+        QTest::newRow("Qt's -platform before --version")
+            << QStringList{"-platform", "offscreen", "--version"} << 0
+            << QStringLiteral("tyrescope %1\n").arg(version::text) << "";
+        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 2 << ""
                                         << "Unknown option 'frobnicate'.";
-        QTest::newRow("stray argument") << QStringList{"file.txt"} << 1 << ""
+        QTest::newRow("unknown option after Qt's --style=")
+            << QStringList{"--style=fusion", "-x"} << 2 << ""
+            << "Unknown option 'x'.";
+        QTest::newRow("stray argument") << QStringList{"file.txt"} << 2 << ""
                                         << "Unexpected argument 'file.txt'.";
+        QTest::newRow("Qt's option without its value")
+            << QStringList{"--simulate", "-platform"} << 2 << ""
+            << "Missing value after '-platform'.";
     }
     void commandLine() {
         QFETCH(QStringList, arguments);
@@ -141,9 +150,7 @@ private slots:
         Program program;
         QProcess process;
 
-        // An unknown option is only known to be unknown once Qt has had its
-        // look, which needs a platform.
-        program.start(process, arguments, exitCode != 0);
+        program.start(process, arguments, false);
 
         QVERIFY(process.waitForFinished(20'000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
@@ -155,7 +162,27 @@ private slots:
         if (exitCode == 0) {
             QVERIFY2(stdOut.startsWith(out) || stdOut.startsWith(QStringLiteral("Usage:")),
                      qPrintable(stdOut));
+        } else {
+            // One line naming the problem and where help is, nothing from Qt.
+            QCOMPARE(stdErr.count(QLatin1Char('\n')), 1);
+            QVERIFY2(
+                stdErr.endsWith(QStringLiteral("Try 'tyrescope --help' for more information.\n")),
+                qPrintable(stdErr));
+            QVERIFY(stdOut.isEmpty());
         }
+    }
+
+    // Qt's own options still reach the window: without a display, -platform
+    // offscreen is what lets it open.
+    void qtOptionsReachTheWindow() {
+        Program program;
+        QProcess window;
+        program.start(window, {"-platform", "offscreen", "--simulate"}, false);
+        QVERIFY(window.waitForStarted(10'000));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(program.lockPath()), 20'000);
+        QVERIFY(!window.waitForFinished(1'000));
+        window.kill();
+        QVERIFY(window.waitForFinished(10'000));
     }
 
     void aSecondCopyEndsAtOnce() {
