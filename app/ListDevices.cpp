@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -104,7 +105,11 @@ std::string printableText(std::string_view text) {
     return result;
 }
 
-int listDevices(hid::Backend& backend, std::ostream& out) {
+namespace {
+
+// The list of interfaces goes to `listing`, the verdict on the receiver with
+// its reason and fix to `out`.
+int examineReceiver(hid::Backend& backend, std::ostream& listing, std::ostream& out) {
     const std::vector<hid::InterfaceInfo> interfaces = backend.enumerate();
     const std::string receiverIds =
         hex4(ModHIDCom::ReceiverVendorId) + ":" + hex4(ModHIDCom::ReceiverProductId);
@@ -116,13 +121,14 @@ int listDevices(hid::Backend& backend, std::ostream& out) {
         return 1;
     }
 
-    out << "HID interfaces present: " << interfaces.size() << '\n';
+    listing << "HID interfaces present: " << interfaces.size() << '\n';
     std::vector<ReceiverSeen> receivers;
     for (const hid::InterfaceInfo& info : interfaces) {
         const bool receiver = isReceiver(info);
-        out << (receiver ? "* " : "  ") << printableText(info.path) << "  " << hex4(info.vendorId)
-            << ':' << hex4(info.productId) << "  usage " << hex4(info.usagePage) << ':'
-            << hex4(info.usage) << "  \"" << printableText(info.product) << "\"  ";
+        listing << (receiver ? "* " : "  ") << printableText(info.path) << "  "
+                << hex4(info.vendorId) << ':' << hex4(info.productId) << "  usage "
+                << hex4(info.usagePage) << ':' << hex4(info.usage) << "  \""
+                << printableText(info.product) << "\"  ";
 
         // Only the receiver is opened: the other devices are none of our
         // business, and their lengths come from the descriptor anyway.
@@ -132,28 +138,28 @@ int listDevices(hid::Backend& backend, std::ostream& out) {
             hid::Backend::OpenResult opened = backend.open(info.path);
             if (opened.device) {
                 seen.opened = true;
-                printLengths(out, opened.device->reportLengths());
+                printLengths(listing, opened.device->reportLengths());
             } else {
                 seen.error = opened.error.empty() ? "unknown error" : printableText(opened.error);
                 if (info.reportLengths) {
-                    printLengths(out, *info.reportLengths);
+                    printLengths(listing, *info.reportLengths);
                 } else {
-                    out << "report lengths unknown";
+                    listing << "report lengths unknown";
                 }
             }
-            out << "  <- receiver";
+            listing << "  <- receiver";
             if (!seen.opened) {
-                out << ", cannot be opened";
+                listing << ", cannot be opened";
             }
             receivers.push_back(std::move(seen));
         } else if (info.reportLengths) {
-            printLengths(out, *info.reportLengths);
+            printLengths(listing, *info.reportLengths);
         } else {
-            out << "report lengths unknown";
+            listing << "report lengths unknown";
         }
-        out << '\n';
+        listing << '\n';
     }
-    out << '\n';
+    listing << '\n';
 
     if (receivers.empty()) {
         out << "No receiver (" << receiverIds << ") is among them.\n"
@@ -187,4 +193,15 @@ int listDevices(hid::Backend& backend, std::ostream& out) {
                "what the kernel says about it (dmesg).\n";
     }
     return 1;
+}
+
+} // namespace
+
+int listDevices(hid::Backend& backend, std::ostream& out) {
+    return examineReceiver(backend, out, out);
+}
+
+int explainMissingReceiver(hid::Backend& backend, std::ostream& out) {
+    std::ostringstream listing;
+    return examineReceiver(backend, listing, out);
 }

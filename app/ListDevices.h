@@ -11,6 +11,10 @@
 // Returns the exit code: 0 when a receiver can be opened, 1 otherwise.
 int listDevices(hid::Backend& backend, std::ostream& out);
 
+// The verdict of --list-devices alone, without the list of interfaces: why
+// no receiver can be opened and what to do about it. Same exit code.
+int explainMissingReceiver(hid::Backend& backend, std::ostream& out);
+
 // Device-supplied text made safe for a terminal: control characters (C0, DEL,
 // and C1 in UTF-8) and bytes that are not valid UTF-8 become '?', so a device
 // cannot send escape sequences through its product string.

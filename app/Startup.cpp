@@ -5,10 +5,14 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QLocale>
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <exception>
 #include <iterator>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -98,54 +102,194 @@ QString windowCaption(int major, int minor, int revision) {
     return QStringLiteral("Tyrescope - %1.%2%3").arg(major).arg(minor).arg(revision);
 }
 
+namespace {
+
+using Option = QCommandLineOption;
+
+std::optional<sensor::OutputFormat> outputFormat(const QString& value) {
+    if (value == QLatin1String("text"))
+        return sensor::OutputFormat::Text;
+    if (value == QLatin1String("csv"))
+        return sensor::OutputFormat::Csv;
+    if (value == QLatin1String("json"))
+        return sensor::OutputFormat::Json;
+    return std::nullopt;
+}
+
+std::optional<int> pressureUnit(const QString& value) {
+    if (value == QLatin1String("kpa"))
+        return sensor::UnitState::KPa;
+    if (value == QLatin1String("bar"))
+        return sensor::UnitState::Bar;
+    if (value == QLatin1String("psi"))
+        return sensor::UnitState::PSI;
+    return std::nullopt;
+}
+
+std::optional<int> temperatureUnit(const QString& value) {
+    if (value == QLatin1String("c"))
+        return sensor::UnitState::Celsius;
+    if (value == QLatin1String("f"))
+        return sensor::UnitState::Fahrenheit;
+    return std::nullopt;
+}
+
+std::optional<int> count(const QString& value) {
+    bool ok = false;
+    const int n = QLocale::c().toInt(value, &ok);
+    return ok && n >= 0 ? std::optional<int>(n) : std::nullopt;
+}
+
+// Seconds with '.' for decimals, at most a day, to the millisecond.
+std::optional<std::chrono::milliseconds> interval(const QString& value) {
+    bool ok = false;
+    const double seconds = QLocale::c().toDouble(value, &ok);
+    if (!ok || !(seconds >= 0 && seconds <= 86400)) {
+        return std::nullopt;
+    }
+    return std::chrono::milliseconds(std::llround(seconds * 1000));
+}
+
+std::optional<std::vector<int>> sensorList(const QString& value) {
+    std::vector<int> sensors;
+    for (const QString& item : value.split(QLatin1Char(','))) {
+        bool ok = false;
+        const int n = QLocale::c().toInt(item.trimmed(), &ok);
+        if (!ok || n < 1 || n > sensor::SensorCount) {
+            return std::nullopt;
+        }
+        sensors.push_back(n);
+    }
+    return sensors;
+}
+
+} // namespace
+
 CommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Tests the Rimlink tyre-pressure receiver: reads the records of its five "
-                       "sensors and shows them in one window."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption simulate(
+                       "sensors\nand shows them in one window, or with --read prints them and "
+                       "exits."));
+    const Option help = parser.addHelpOption();
+    const Option versionOption = parser.addVersionOption();
+    const Option simulate(
         QStringLiteral("simulate"),
         QStringLiteral("Run against a simulated receiver instead of the USB one."));
-    const QCommandLineOption listDevices(
+    const Option listDevices(
         QStringLiteral("list-devices"),
         QStringLiteral("List the HID devices present, mark the receiver and say why it cannot "
                        "be opened, then exit."));
-    parser.addOption(simulate);
-    parser.addOption(listDevices);
+    const Option read(QStringLiteral("read"),
+                      QStringLiteral("Read the receiver without a window, print the result and "
+                                     "exit with a status that says whether it passed."));
+    const Option format(QStringLiteral("format"),
+                        QStringLiteral("Output of --read: text (default), csv or json (one "
+                                       "object per line)."),
+                        QStringLiteral("format"));
+    const Option pressure(QStringLiteral("pressure-unit"),
+                          QStringLiteral("Pressure unit of --read: kpa (default), bar or psi."),
+                          QStringLiteral("unit"));
+    const Option temperature(QStringLiteral("temperature-unit"),
+                             QStringLiteral("Temperature unit of --read: c (default) or f."),
+                             QStringLiteral("unit"));
+    const Option countOption(QStringLiteral("count"),
+                             QStringLiteral("Cycles of --read: 1 by default, 0 until Ctrl+C."),
+                             QStringLiteral("n"));
+    const Option intervalOption(
+        QStringLiteral("interval"),
+        QStringLiteral("Seconds from the start of one cycle of --read to the next (default 5; "
+                       "decimals with '.')."),
+        QStringLiteral("seconds"));
+    const Option required(QStringLiteral("require-sensors"),
+                          QStringLiteral("Sensors that must hold a pressure and a temperature "
+                                         "in every cycle of --read, such as 1,2,3,4."),
+                          QStringLiteral("list"));
+    const Option log(QStringLiteral("log"),
+                     QStringLiteral("Append every cycle, of the window or of --read, to this "
+                                    "file as CSV rows."),
+                     QStringLiteral("file"));
+    parser.addOptions({simulate, listDevices, read, format, pressure, temperature, countOption,
+                       intervalOption, required, log});
 
     CommandLine result;
+    const auto error = [&result](const QString& text) {
+        result.action = CommandLine::Action::Error;
+        result.text = text;
+        return result;
+    };
     QString qtError;
     const std::optional<QStringList> ours = withoutQtOptions(arguments, qtError);
     if (!ours) {
-        result.action = CommandLine::Action::Error;
-        result.text = qtError;
-        return result;
+        return error(qtError);
     }
     if (!parser.parse(*ours)) {
-        result.action = CommandLine::Action::Error;
-        result.text = parser.errorText();
-        return result;
+        return error(parser.errorText());
     }
     if (!parser.positionalArguments().isEmpty()) {
-        result.action = CommandLine::Action::Error;
-        result.text =
-            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
-        return result;
+        return error(
+            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     }
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         result.action = CommandLine::Action::Help;
         // Read before the application object exists, Qt cannot name the program itself.
         result.text = parser.helpText().replace(QStringLiteral("<executable_name>"),
                                                 arguments.value(0, QStringLiteral("tyrescope")));
-    } else if (parser.isSet(versionOption)) {
+        result.text += QStringLiteral(
+            "\nExit status of --read:\n"
+            "  0  every cycle reached the receiver, all five answers came, and the required\n"
+            "     sensors held data\n"
+            "  1  the receiver was not found or could not be opened\n"
+            "  2  usage error, or the log file cannot be opened\n"
+            "  3  the receiver was lost during a cycle (an answer did not come)\n"
+            "  4  a required sensor held no data\n"
+            "  5  another copy of Tyrescope is using the receiver\n"
+            "Over several cycles the most serious counts: 1, then 3, then 4.\n");
+        return result;
+    }
+    if (parser.isSet(versionOption)) {
         result.action = CommandLine::Action::Version;
         result.text = QStringLiteral("tyrescope %1\n").arg(QLatin1String(version::text));
-    } else if (parser.isSet(listDevices)) {
+        return result;
+    }
+    if (parser.isSet(listDevices)) {
         result.action = CommandLine::Action::ListDevices;
+        return result;
     }
     result.simulate = parser.isSet(simulate);
+    result.logPath = parser.value(log);
+    if (parser.isSet(log) && result.logPath.isEmpty()) {
+        return error(QStringLiteral("Empty file name for --log."));
+    }
+    if (parser.isSet(read)) {
+        result.action = CommandLine::Action::Read;
+    }
+
+    // Each option of --read: its value checked, then taken.
+    const auto take = [&](const Option& option, auto parse, auto& field) {
+        if (!parser.isSet(option)) {
+            return true;
+        }
+        const QString name = option.names().constFirst();
+        if (result.action != CommandLine::Action::Read) {
+            error(QStringLiteral("--%1 is an option of --read.").arg(name));
+            return false;
+        }
+        const QString value = parser.value(option);
+        const auto parsed = parse(value);
+        if (!parsed) {
+            error(QStringLiteral("Invalid value '%1' for --%2.").arg(value, name));
+            return false;
+        }
+        field = *parsed;
+        return true;
+    };
+    ReadOptions& r = result.read;
+    if (take(format, outputFormat, r.format) && take(pressure, pressureUnit, r.pressureUnit) &&
+        take(temperature, temperatureUnit, r.temperatureUnit) &&
+        take(countOption, count, r.count) && take(intervalOption, interval, r.interval)) {
+        take(required, sensorList, r.requiredSensors);
+    }
     return result;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/HeadlessRead.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -19,9 +21,12 @@ QString windowCaption(int major, int minor, int revision);
 
 // What the command line asks for. Without arguments the program just runs.
 struct CommandLine {
-    enum class Action { Run, Help, Version, ListDevices, Error };
+    enum class Action { Run, Read, Help, Version, ListDevices, Error };
     Action action = Action::Run;
     bool simulate = false;
+    // --log: where every cycle is appended; empty for no log.
+    QString logPath;
+    ReadOptions read;
     // What to print for Help, Version and Error.
     QString text;
 };

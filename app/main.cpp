@@ -1,3 +1,5 @@
+#include "app/CycleLog.h"
+#include "app/HeadlessRead.h"
 #include "app/InstallNames.h"
 #include "app/ListDevices.h"
 #include "app/Simulation.h"
@@ -9,22 +11,68 @@
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <iostream>
 
 namespace {
 
-// The usual status of a command line that cannot be understood.
-constexpr int UsageError = 2;
+// Runs `use` with the receiver transport of the command line: the USB
+// receiver, or a simulated one that follows its script from now on.
+template <typename Use> int withReceiver(bool simulate, Use use) {
+    if (simulate) {
+        hid::EmulatedBackend backend;
+        simulation::Simulation scenario(backend.addReceiver());
+        scenario.start();
+        ModHIDCom hid(backend);
+        return use(backend, hid);
+    }
+    hid::HidapiBackend backend;
+    ModHIDCom hid(backend);
+    return use(backend, hid);
+}
 
 // The window's whole life: created, initialised, shown, closed, destroyed.
 // Destroying it closes the receiver; the transport outlives it.
-int runWindow(QApplication& app, ModHIDCom& hid) {
+int runWindow(QApplication& app, ModHIDCom& hid, CycleLog& log) {
     frmMain window(hid);
+    QObject::connect(&window, &frmMain::cycleCompleted, &window, [&] {
+        sensor::CycleResult cycle;
+        cycle.time = QDateTime::currentDateTimeUtc();
+        cycle.reached = hid.DeviceConnected;
+        if (hid.DeviceConnected) {
+            cycle.devicePath = QString::fromStdString(printableText(hid.DevicePath()));
+        }
+        cycle.data = window.SensorData;
+        log.append(cycle, window.Units);
+    });
     Initialize(window);
     // The task bar and window switchers take the application's icon.
     QApplication::setWindowIcon(window.windowIcon());
     window.show();
     return app.exec();
+}
+
+// --read: no window and no display; the receiver is touched only by the
+// copy that holds the single-instance lock.
+int runRead(int argc, char* argv[], const ReadOptions& options, bool simulate, CycleLog& log) {
+    QCoreApplication app(argc, argv);
+    SingleInstance instance;
+    switch (instance.acquire()) {
+    case SingleInstance::Result::AlreadyRunning:
+        std::cerr << "tyrescope: another copy of Tyrescope is using the receiver; try again "
+                     "when it has ended\n";
+        return exitstatus::ReceiverInUse;
+    case SingleInstance::Result::Unavailable:
+        std::cerr << "tyrescope: warning: cannot take the single-instance lock; reading anyway\n";
+        break;
+    case SingleInstance::Result::Acquired:
+        break;
+    }
+    return withReceiver(simulate, [&](hid::Backend& backend, ModHIDCom& hid) {
+        HeadlessRead reader(backend, hid, options, std::cout, std::cerr);
+        reader.setLog(&log);
+        return reader.run();
+    });
 }
 
 } // namespace
@@ -44,17 +92,28 @@ int main(int argc, char* argv[]) {
     case CommandLine::Action::Help:
     case CommandLine::Action::Version:
         std::cout << command.text.toStdString() << std::flush;
-        return 0;
+        return exitstatus::Passed;
     case CommandLine::Action::Error:
         std::cerr << "tyrescope: " << command.text.toStdString()
                   << " Try 'tyrescope --help' for more information.\n";
-        return UsageError;
+        return exitstatus::UsageError;
     case CommandLine::Action::ListDevices: {
         hid::HidapiBackend backend;
         return listDevices(backend, std::cout);
     }
+    case CommandLine::Action::Read:
     case CommandLine::Action::Run:
         break;
+    }
+
+    CycleLog log(std::cerr);
+    if (!command.logPath.isEmpty() && !log.open(command.logPath)) {
+        std::cerr << "tyrescope: cannot open the log " << command.logPath.toStdString()
+                  << " for appending: " << log.errorString().toStdString() << '\n';
+        return exitstatus::UsageError;
+    }
+    if (command.action == CommandLine::Action::Read) {
+        return runRead(argc, argv, command.read, command.simulate, log);
     }
 
     QApplication app(argc, argv);
@@ -73,14 +132,6 @@ int main(int argc, char* argv[]) {
         break;
     }
 
-    if (command.simulate) {
-        hid::EmulatedBackend backend;
-        simulation::Simulation scenario(backend.addReceiver());
-        scenario.start();
-        ModHIDCom hid(backend);
-        return runWindow(app, hid);
-    }
-    hid::HidapiBackend backend;
-    ModHIDCom hid(backend);
-    return runWindow(app, hid);
+    return withReceiver(command.simulate,
+                        [&](hid::Backend&, ModHIDCom& hid) { return runWindow(app, hid, log); });
 }

@@ -47,6 +47,7 @@ void frmMain::GetDataFromDevice() {
     for (int i = 0; i < sensor::SensorCount; ++i) {
         showPanel(i);
     }
+    emit cycleCompleted();
 }
 
 void frmMain::showConnection() {

@@ -60,6 +60,11 @@ public:
     // The family of the panel texts at a pixel size (12 pt = 16 px, 18 pt = 24 px).
     static QFont arialBold(int pixelSize);
 
+signals:
+    // After every acquisition cycle, once the window shows its result.
+    void cycleCompleted();
+
+public:
     // On the window, back to front.
     Shape* shpColumn = nullptr;
     Image* imgLogo = nullptr;

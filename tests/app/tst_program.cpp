@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -126,13 +127,19 @@ private slots:
                             << QStringLiteral("tyrescope %1\n").arg(version::text) << "";
         QTest::newRow("--help") << QStringList{"--help"} << 0 << "--simulate"
                                 << "";
+        QTest::newRow("--help gives the exit statuses")
+            << QStringList{"--help"} << 0
+            << "  5  another copy of Tyrescope is using the receiver\n"
+            << "";
         QTest::newRow("-h lists --list-devices") << QStringList{"-h"} << 0 << "--list-devices"
                                                  << "";
         QTest::newRow("Qt's -platform before --version")
             << QStringList{"-platform", "offscreen", "--version"} << 0
             << QStringLiteral("tyrescope %1\n").arg(version::text) << "";
-        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 2 << ""
-                                        << "Unknown option 'frobnicate'.";
+        QTest::newRow("unknown option")
+            << QStringList{"--frobnicate"} << 2 << ""
+            << "tyrescope: Unknown option 'frobnicate'. Try 'tyrescope --help' for more "
+               "information.\n";
         QTest::newRow("unknown option after Qt's --style=")
             << QStringList{"--style=fusion", "-x"} << 2 << ""
             << "Unknown option 'x'.";
@@ -141,6 +148,25 @@ private slots:
         QTest::newRow("Qt's option without its value")
             << QStringList{"--simulate", "-platform"} << 2 << ""
             << "Missing value after '-platform'.";
+        QTest::newRow("unknown unit") << QStringList{"--read", "--pressure-unit", "atm"} << 2 << ""
+                                      << "Invalid value 'atm' for --pressure-unit.";
+        QTest::newRow("negative count") << QStringList{"--read", "--count", "-1"} << 2 << ""
+                                        << "Invalid value '-1' for --count.";
+        QTest::newRow("interval not a number")
+            << QStringList{"--read", "--interval", "5s"} << 2 << ""
+            << "Invalid value '5s' for --interval.";
+        QTest::newRow("sensor 6") << QStringList{"--read", "--require-sensors", "1,6"} << 2 << ""
+                                  << "Invalid value '1,6' for --require-sensors.";
+        QTest::newRow("sensor list with a gap")
+            << QStringList{"--read", "--require-sensors", "1,,2"} << 2 << ""
+            << "Invalid value '1,,2' for --require-sensors.";
+        QTest::newRow("format without --read") << QStringList{"--format", "csv"} << 2 << ""
+                                               << "--format is an option of --read.";
+        QTest::newRow("log in a missing folder")
+            << QStringList{"--read", "--simulate", "--log", "/nonexistent/bench.csv"} << 2 << ""
+            << "tyrescope: cannot open the log /nonexistent/bench.csv for appending: ";
+        QTest::newRow("log is a folder") << QStringList{"--simulate", "--log", "/"} << 2 << ""
+                                         << "tyrescope: cannot open the log / for appending: ";
     }
     void commandLine() {
         QFETCH(QStringList, arguments);
@@ -163,11 +189,8 @@ private slots:
             QVERIFY2(stdOut.startsWith(out) || stdOut.startsWith(QStringLiteral("Usage:")),
                      qPrintable(stdOut));
         } else {
-            // One line naming the problem and where help is, nothing from Qt.
+            // One line naming the problem, nothing from Qt, no window, no reading.
             QCOMPARE(stdErr.count(QLatin1Char('\n')), 1);
-            QVERIFY2(
-                stdErr.endsWith(QStringLiteral("Try 'tyrescope --help' for more information.\n")),
-                qPrintable(stdErr));
             QVERIFY(stdOut.isEmpty());
         }
     }
@@ -183,6 +206,74 @@ private slots:
         QVERIFY(!window.waitForFinished(1'000));
         window.kill();
         QVERIFY(window.waitForFinished(10'000));
+    }
+
+    // One user of the receiver at a time: --read beside a window or another
+    // --read says so and leaves the receiver alone; the holder goes on, and an
+    // interrupted --read ends cleanly after its cycle.
+    void readWhileAnotherCopyRuns_data() {
+        QTest::addColumn<QStringList>("holder");
+        QTest::newRow("window") << QStringList{"--simulate"};
+        QTest::newRow("--read") << QStringList{"--read",     "--simulate", "--count",  "0",
+                                               "--interval", "0.2",        "--format", "json"};
+    }
+    void readWhileAnotherCopyRuns() {
+        QFETCH(QStringList, holder);
+        Program program;
+        QProcess first;
+        program.start(first, holder);
+        QVERIFY(first.waitForStarted(10'000));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(program.lockPath()), 20'000);
+
+        QProcess second;
+        program.start(second, {"--read", "--simulate", "--format", "json"}, false);
+        QVERIFY(second.waitForFinished(20'000));
+        QCOMPARE(second.exitCode(), 5);
+        QVERIFY(second.readAllStandardOutput().isEmpty());
+        QCOMPARE(second.readAllStandardError(),
+                 QByteArray("tyrescope: another copy of Tyrescope is using the receiver; try "
+                            "again when it has ended\n"));
+
+        QCOMPARE(first.state(), QProcess::Running);
+        first.terminate(); // SIGTERM
+        QVERIFY(first.waitForFinished(10'000));
+        if (holder.contains("--read")) {
+            QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(first.exitCode(), 0);
+            const QList<QByteArray> lines = first.readAllStandardOutput().split('\n');
+            QVERIFY(lines.size() >= 2);
+            QCOMPARE(lines.last(), QByteArray()); // no cycle cut off
+            for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+                QVERIFY(QJsonDocument::fromJson(lines[i]).isObject());
+            }
+        }
+        // The receiver is free again.
+        program.start(second, {"--read", "--simulate", "--require-sensors", "1,2,3,4"}, false);
+        QVERIFY(second.waitForFinished(20'000));
+        QCOMPARE(second.exitCode(), 0);
+    }
+
+    // The window logs its cycles from the first one on; a second run appends.
+    void windowLog() {
+        Program program;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("bench.csv"));
+        const auto lines = [&path] {
+            QFile log(path);
+            return log.open(QIODevice::ReadOnly) ? log.readAll().split('\n') : QList<QByteArray>();
+        };
+        for (int run = 1; run <= 2; ++run) {
+            QProcess window;
+            program.start(window, {"--simulate", "--log", path});
+            // Start-up's cycle, five rows after the header.
+            QTRY_COMPARE_WITH_TIMEOUT(lines().size(), 1 + run * 5 + 1, 20'000);
+            window.kill();
+            QVERIFY(window.waitForFinished(10'000));
+        }
+        const QList<QByteArray> log = lines();
+        QCOMPARE(log.count(log.first()), 1);
+        QVERIFY(log.first().startsWith("time,reached,device,sensor,"));
+        QVERIFY(log[10].contains(",true,emulated/0,5,"));
     }
 
     void aSecondCopyEndsAtOnce() {

@@ -1,0 +1,225 @@
+#include "app/HeadlessRead.h"
+
+#include "app/CycleLog.h"
+#include "app/ListDevices.h"
+#include "hid/ModHIDCom.h"
+#include "sensor/Acquisition.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <csignal>
+#include <ostream>
+#include <thread>
+
+#ifdef Q_OS_UNIX
+#include <signal.h>
+#endif
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void onStopSignal(int) {
+    stopRequested = 1;
+}
+
+// While it lives, SIGINT and SIGTERM ask for a stop instead of ending the
+// process. During a cycle they are held back, so that a wait for the
+// receiver's answer is never cut short and mistaken for a lost receiver.
+class StopSignals {
+public:
+#ifdef Q_OS_UNIX
+    StopSignals() {
+        sigemptyset(&set_);
+        sigaddset(&set_, SIGINT);
+        sigaddset(&set_, SIGTERM);
+        struct sigaction action {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previousInt_);
+        sigaction(SIGTERM, &action, &previousTerm_);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &previousInt_, nullptr);
+        sigaction(SIGTERM, &previousTerm_, nullptr);
+    }
+    void holdBack() {
+        pthread_sigmask(SIG_BLOCK, &set_, nullptr);
+    }
+    // A signal that came meanwhile is delivered here.
+    void letThrough() {
+        pthread_sigmask(SIG_UNBLOCK, &set_, nullptr);
+    }
+
+private:
+    sigset_t set_;
+    struct sigaction previousInt_ {};
+    struct sigaction previousTerm_ {};
+#else
+    StopSignals() {
+        previousInt_ = std::signal(SIGINT, onStopSignal);
+        previousTerm_ = std::signal(SIGTERM, onStopSignal);
+    }
+    ~StopSignals() {
+        std::signal(SIGINT, previousInt_);
+        std::signal(SIGTERM, previousTerm_);
+    }
+    void holdBack() {}
+    void letThrough() {}
+
+private:
+    void (*previousInt_)(int) = SIG_DFL;
+    void (*previousTerm_)(int) = SIG_DFL;
+#endif
+public:
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+};
+
+// Waits until the deadline or a stop request, whichever comes first; true at
+// the deadline. Events go on being handled, so --simulate's receiver lives on.
+bool waitUntil(std::chrono::steady_clock::time_point deadline) {
+    using namespace std::chrono_literals;
+    while (stopRequested == 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left <= 0ms) {
+            return true;
+        }
+        // Short slices, so that a stop is seen within a fraction of a second.
+        const auto slice = std::min(left, std::chrono::milliseconds(50));
+        if (QCoreApplication::instance() != nullptr) {
+            QEventLoop loop;
+            QTimer::singleShot(slice, &loop, &QEventLoop::quit);
+            loop.exec();
+        } else {
+            std::this_thread::sleep_for(slice);
+        }
+    }
+    return false;
+}
+
+// Higher is more serious.
+int seriousness(int status) {
+    switch (status) {
+    case exitstatus::NoReceiver:
+        return 3;
+    case exitstatus::ReceiverLost:
+        return 2;
+    case exitstatus::SensorWithoutData:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+HeadlessRead::HeadlessRead(hid::Backend& backend, ModHIDCom& hid, const ReadOptions& options,
+                           std::ostream& out, std::ostream& err)
+    : backend_(backend), hid_(hid), options_(options), out_(out), err_(err) {
+    units_.SelectPressureUnit(options.pressureUnit);
+    units_.SelectTemperatureUnit(options.temperatureUnit);
+}
+
+void HeadlessRead::requestStop() noexcept {
+    stopRequested = 1;
+}
+
+int HeadlessRead::run() {
+    StopSignals stopSignals;
+    if (options_.format == sensor::OutputFormat::Csv) {
+        out_ << sensor::csvHeader().toStdString() << std::flush;
+    }
+    int result = exitstatus::Passed;
+    auto start = std::chrono::steady_clock::now();
+    for (int n = 0; options_.count == 0 || n < options_.count; ++n) {
+        if (n > 0) {
+            start += options_.interval;
+            if (!waitUntil(start)) {
+                break;
+            }
+            start = std::max(start, std::chrono::steady_clock::now());
+        }
+        stopSignals.holdBack();
+        const int status = cycle();
+        stopSignals.letThrough();
+        if (seriousness(status) > seriousness(result)) {
+            result = status;
+        }
+        if (stopRequested != 0) {
+            break;
+        }
+    }
+    // As the window does when it closes: nothing is sent, the receiver is let go.
+    hid_.CloseReceiver();
+    hid_.DeviceConnected = false;
+    return result;
+}
+
+int HeadlessRead::cycle() {
+    sensor::CycleResult result;
+    // The cycle's own first step, taken here to tell a receiver that was
+    // never opened from one lost during the cycle.
+    if (!hid_.DeviceConnected) {
+        hid_.DeviceConnected = hid_.OpenReceiver();
+    }
+    const bool opened = hid_.DeviceConnected;
+    sensor::acquireRecords(hid_, result.data);
+    result.time = QDateTime::currentDateTimeUtc();
+    result.reached = hid_.DeviceConnected;
+    const std::string path = printableText(hid_.DevicePath());
+    if (opened) {
+        result.devicePath = QString::fromStdString(path);
+    }
+
+    switch (options_.format) {
+    case sensor::OutputFormat::Text:
+        // A blank line between the tables of successive cycles.
+        out_ << (cycles_ > 0 ? "\n" : "")
+             << sensor::textTable(result, units_).toLocal8Bit().toStdString();
+        break;
+    case sensor::OutputFormat::Csv:
+        out_ << sensor::csvRows(result, units_).toStdString();
+        break;
+    case sensor::OutputFormat::Json:
+        out_ << sensor::jsonLine(result, units_).toStdString();
+        break;
+    }
+    out_.flush();
+    ++cycles_;
+    if (log_ != nullptr) {
+        log_->append(result, units_);
+    }
+
+    if (!opened) {
+        if (!explained_) {
+            err_ << "tyrescope: the receiver was not found or could not be opened.\n";
+            explainMissingReceiver(backend_, err_);
+            err_.flush();
+            explained_ = true;
+        }
+        return exitstatus::NoReceiver;
+    }
+    explained_ = false;
+    if (!result.reached) {
+        err_ << "tyrescope: the receiver at " << path
+             << " was lost during the cycle: an answer did not come.\n"
+             << std::flush;
+        return exitstatus::ReceiverLost;
+    }
+    std::string missing;
+    for (const int sensor : options_.requiredSensors) {
+        const sensor::SensorRecord& record = result.data[static_cast<std::size_t>(sensor - 1)];
+        if (record.pressure == sensor::NoData || record.temperature == sensor::NoData) {
+            missing += (missing.empty() ? "" : ", ") + std::to_string(sensor);
+        }
+    }
+    if (!missing.empty()) {
+        err_ << "tyrescope: required sensors without data: " << missing << '\n' << std::flush;
+        return exitstatus::SensorWithoutData;
+    }
+    return exitstatus::Passed;
+}

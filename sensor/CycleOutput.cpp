@@ -1,0 +1,221 @@
+#include "sensor/CycleOutput.h"
+
+#include "sensor/Acquisition.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QStringList>
+#include <array>
+
+namespace sensor {
+
+namespace {
+
+const QString PressurePrefix = QStringLiteral("Pressure: ");
+const QString TemperaturePrefix = QStringLiteral("Temperature: ");
+
+// One sensor as the machine formats carry it.
+struct SensorFields {
+    int sensor = 0;
+    QString pressure; // empty: no data
+    QString pressureText;
+    QString temperature;
+    QString temperatureText;
+    QString battery;
+    int batteryRaw = 0;
+    QString status;
+    int statusByte = 0;
+    QString raw; // empty when the receiver was not reached
+};
+
+// The window's text with the user's decimal separator turned into '.'. The
+// number formatter writes only digits, a minus and that separator, and the
+// label around them holds none of it.
+QString withDecimalPoint(QString shown) {
+    const QString separator = QLocale().decimalPoint();
+    if (separator != QLatin1String(".")) {
+        shown.replace(separator, QStringLiteral("."));
+    }
+    return shown;
+}
+
+// The number between the prefix and the unit of a window text ("Pressure:
+// 2.13 Bar"); empty for the no-data text ("???") and for an unknown unit.
+QString numberIn(const QString& text, const QString& prefix) {
+    if (!text.startsWith(prefix)) {
+        return {};
+    }
+    const QString number = text.mid(prefix.size()).section(QLatin1Char(' '), 0, 0);
+    return number == QLatin1String("???") ? QString() : number;
+}
+
+QString batteryName(BatteryClass battery) {
+    switch (battery) {
+    case BatteryClass::High:
+        return QStringLiteral("high");
+    case BatteryClass::Mid:
+        return QStringLiteral("mid");
+    case BatteryClass::Low:
+        return QStringLiteral("low");
+    case BatteryClass::None:
+        break;
+    }
+    return QStringLiteral("none");
+}
+
+QString rawBytes(const SensorRecord& record, bool reached) {
+    // "Raw data: 78 41 50 01 Hex" without its frame.
+    return rawDataText(record, reached).mid(10, 11);
+}
+
+SensorFields fieldsOf(const CycleResult& cycle, const UnitState& units, int index) {
+    const SensorRecord& record = cycle.data[static_cast<std::size_t>(index)];
+    SensorFields f;
+    f.sensor = index + 1;
+    f.pressureText = withDecimalPoint(units.FormatPressure(record.pressure));
+    f.pressure = numberIn(f.pressureText, PressurePrefix);
+    f.temperatureText = withDecimalPoint(units.FormatTemperature(record.temperature));
+    f.temperature = numberIn(f.temperatureText, TemperaturePrefix);
+    f.battery = batteryName(batteryClass(record.battery));
+    f.batteryRaw = record.battery;
+    f.status = statusText(record.status);
+    f.statusByte = record.status;
+    if (cycle.reached) {
+        f.raw = rawBytes(record, true);
+    }
+    return f;
+}
+
+QString isoTime(const QDateTime& time) {
+    return time.toUTC().toString(Qt::ISODateWithMs);
+}
+
+QString csvField(const QString& field) {
+    if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) &&
+        !field.contains(QLatin1Char('\r')) && !field.contains(QLatin1Char('\n'))) {
+        return field;
+    }
+    QString quoted = field;
+    quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QByteArray csvLine(const QStringList& fields) {
+    QStringList quoted;
+    for (const QString& field : fields) {
+        quoted << csvField(field);
+    }
+    return quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
+}
+
+QJsonValue numberOrNull(const QString& number) {
+    return number.isEmpty() ? QJsonValue() : QJsonValue(number.toDouble());
+}
+
+} // namespace
+
+QByteArray csvHeader() {
+    return csvLine({QStringLiteral("time"), QStringLiteral("reached"), QStringLiteral("device"),
+                    QStringLiteral("sensor"), QStringLiteral("pressure"),
+                    QStringLiteral("pressure_unit"), QStringLiteral("pressure_text"),
+                    QStringLiteral("temperature"), QStringLiteral("temperature_unit"),
+                    QStringLiteral("temperature_text"), QStringLiteral("battery"),
+                    QStringLiteral("battery_raw"), QStringLiteral("status"),
+                    QStringLiteral("status_byte"), QStringLiteral("raw")});
+}
+
+QByteArray csvRows(const CycleResult& cycle, const UnitState& units) {
+    QByteArray rows;
+    const QString time = isoTime(cycle.time);
+    const QString reached = cycle.reached ? QStringLiteral("true") : QStringLiteral("false");
+    for (int i = 0; i < SensorCount; ++i) {
+        const SensorFields f = fieldsOf(cycle, units, i);
+        rows += csvLine({time, reached, cycle.devicePath, QString::number(f.sensor), f.pressure,
+                         units.PressureUnitLabel(), f.pressureText, f.temperature,
+                         units.TemperatureUnitLabel(), f.temperatureText, f.battery,
+                         QString::number(f.batteryRaw), f.status, QString::number(f.statusByte),
+                         f.raw});
+    }
+    return rows;
+}
+
+QByteArray jsonLine(const CycleResult& cycle, const UnitState& units) {
+    QJsonArray sensors;
+    for (int i = 0; i < SensorCount; ++i) {
+        const SensorFields f = fieldsOf(cycle, units, i);
+        sensors.append(QJsonObject{
+            {QStringLiteral("sensor"), f.sensor},
+            {QStringLiteral("pressure"), numberOrNull(f.pressure)},
+            {QStringLiteral("pressure_text"), f.pressureText},
+            {QStringLiteral("temperature"), numberOrNull(f.temperature)},
+            {QStringLiteral("temperature_text"), f.temperatureText},
+            {QStringLiteral("battery"), f.battery},
+            {QStringLiteral("battery_raw"), f.batteryRaw},
+            {QStringLiteral("status"), f.status},
+            {QStringLiteral("status_byte"), f.statusByte},
+            {QStringLiteral("raw"), f.raw.isEmpty() ? QJsonValue() : QJsonValue(f.raw)},
+        });
+    }
+    const QJsonObject object{
+        {QStringLiteral("time"), isoTime(cycle.time)},
+        {QStringLiteral("reached"), cycle.reached},
+        {QStringLiteral("device"),
+         cycle.devicePath.isEmpty() ? QJsonValue() : QJsonValue(cycle.devicePath)},
+        {QStringLiteral("pressure_unit"), units.PressureUnitLabel()},
+        {QStringLiteral("temperature_unit"), units.TemperatureUnitLabel()},
+        {QStringLiteral("sensors"), sensors},
+    };
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QString textTable(const CycleResult& cycle, const UnitState& units) {
+    QString text;
+    if (cycle.reached) {
+        text = QStringLiteral("On line: receiver at %1").arg(cycle.devicePath);
+    } else if (!cycle.devicePath.isEmpty()) {
+        text =
+            QStringLiteral("Off line: receiver at %1 lost during the cycle").arg(cycle.devicePath);
+    } else {
+        text = QStringLiteral("Off line: no receiver found");
+    }
+    text += QStringLiteral(", %1\n").arg(isoTime(cycle.time));
+
+    constexpr std::size_t columns = 6;
+    std::array<QStringList, columns> cells{
+        QStringList{QStringLiteral("Sensor")},      QStringList{QStringLiteral("Pressure")},
+        QStringList{QStringLiteral("Temperature")}, QStringList{QStringLiteral("Battery")},
+        QStringList{QStringLiteral("Status")},      QStringList{QStringLiteral("Raw data")}};
+    for (int i = 0; i < SensorCount; ++i) {
+        const SensorRecord& record = cycle.data[static_cast<std::size_t>(i)];
+        const BatteryClass battery = batteryClass(record.battery);
+        // The window's texts, numbers in the user's locale, without their captions.
+        cells[0] << QString::number(i + 1);
+        cells[1] << units.FormatPressure(record.pressure).mid(PressurePrefix.size());
+        cells[2] << units.FormatTemperature(record.temperature).mid(TemperaturePrefix.size());
+        cells[3] << (battery == BatteryClass::None
+                         ? batteryName(battery)
+                         : QStringLiteral("%1 (%2)").arg(batteryName(battery)).arg(record.battery));
+        cells[4] << statusText(record.status).section(QStringLiteral(": "), 1);
+        cells[5] << rawBytes(record, cycle.reached);
+    }
+    for (qsizetype row = 0; row <= SensorCount; ++row) {
+        QString line;
+        for (std::size_t column = 0; column < columns; ++column) {
+            if (column + 1 == columns) {
+                line += cells[column][row];
+                break;
+            }
+            qsizetype width = 0;
+            for (const QString& cell : cells[column]) {
+                width = std::max(width, cell.size());
+            }
+            line += cells[column][row].leftJustified(width + 2);
+        }
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
+} // namespace sensor

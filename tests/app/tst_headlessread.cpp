@@ -1,0 +1,280 @@
+#include "app/CycleLog.h"
+#include "app/HeadlessRead.h"
+#include "hid/EmulatedBackend.h"
+#include "hid/ModHIDCom.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <sstream>
+
+namespace {
+
+using Receiver = hid::EmulatedBackend::Interface;
+using Script = std::function<void(hid::EmulatedBackend&)>;
+
+// Sensors 1 to 4 hold records, sensor 5 was never heard from.
+Receiver& fourSensors(hid::EmulatedBackend& backend) {
+    Receiver& receiver = backend.addReceiver();
+    receiver.model().setRecord(0, {0x78, 0x41, 0x50, 0x01}); // 200 kPa, 25 °C
+    receiver.model().setRecord(1, {0x04, 0x16, 0x30, 0x03}); // -90 kPa, -18 °C
+    receiver.model().setRecord(2, {0x2B, 0x28, 0x10, 0x02}); // 7.5 kPa, 0 °C
+    receiver.model().setRecord(3, {0xFE, 0xFE, 0xFE, 0x00});
+    return receiver;
+}
+
+// A whole --read run over an emulated receiver.
+struct Run {
+    hid::EmulatedBackend backend;
+    ModHIDCom hid{backend};
+    std::ostringstream out;
+    std::ostringstream err;
+    int status = -1;
+
+    Run(const Script& script, const ReadOptions& options, CycleLog* log = nullptr) {
+        script(backend);
+        HeadlessRead reader(backend, hid, options, out, err);
+        reader.setLog(log);
+        status = reader.run();
+    }
+};
+
+ReadOptions readOptions(sensor::OutputFormat format, int count = 1,
+                        std::vector<int> required = {}) {
+    ReadOptions options;
+    options.format = format;
+    options.count = count;
+    options.interval = std::chrono::milliseconds(0);
+    options.requiredSensors = std::move(required);
+    return options;
+}
+
+// RFC 4180 records: quoted fields may hold commas, quotes and line breaks.
+QList<QStringList> readCsv(const QString& text) {
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            row << field;
+            field.clear();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            row << field;
+            rows << row;
+            row.clear();
+            field.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return rows;
+}
+
+QString contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+} // namespace
+
+class tst_HeadlessRead : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QLocale::setDefault(QLocale::c()); }
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void exitStatus_data() {
+        QTest::addColumn<Script>("script");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<std::vector<int>>("required");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("err"); // expected in standard error
+
+        const Script four = [](hid::EmulatedBackend& b) { fourSensors(b); };
+        QTest::newRow("five answers") << four << 1 << std::vector<int>{} << 0 << "";
+        QTest::newRow("required sensors hold data")
+            << four << 2 << std::vector<int>{1, 2, 3, 4} << 0 << "";
+        QTest::newRow("no HID device")
+            << Script([](hid::EmulatedBackend&) {}) << 1 << std::vector<int>{} << 1
+            << "No HID interfaces are present";
+        QTest::newRow("receiver not permitted") << Script([](hid::EmulatedBackend& b) {
+            hid::EmulatedBackend::InterfaceOptions o;
+            o.openable = false;
+            b.add(o);
+        }) << 1 << std::vector<int>{} << 1 << "Install the udev rule";
+        QTest::newRow("lost at the third answer")
+            << Script([](hid::EmulatedBackend& b) { fourSensors(b).unplugOnWrite(3); }) << 1
+            << std::vector<int>{} << 3 << "emulated/0 was lost during the cycle";
+        QTest::newRow("silent in the first of two cycles")
+            << Script([](hid::EmulatedBackend& b) { fourSensors(b).stayQuietNext(); }) << 2
+            << std::vector<int>{} << 3 << "an answer did not come";
+        QTest::newRow("required sensor without data")
+            << four << 1 << std::vector<int>{2, 5} << 4 << "required sensors without data: 5\n";
+        QTest::newRow("lost, then gone: not found is worse")
+            << Script([](hid::EmulatedBackend& b) { fourSensors(b).unplugOnWrite(1); }) << 2
+            << std::vector<int>{5} << 1 << "No HID interfaces are present";
+    }
+    void exitStatus() {
+        QFETCH(Script, script);
+        QFETCH(int, count);
+        QFETCH(std::vector<int>, required);
+        QFETCH(int, status);
+        QFETCH(QString, err);
+
+        Run run(script, readOptions(sensor::OutputFormat::Json, count, required));
+
+        QCOMPARE(run.status, status);
+        const QString stdErr = QString::fromStdString(run.err.str());
+        QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.contains(err), qPrintable(stdErr));
+        // One object per cycle, whatever happened in it, and the receiver let go.
+        QCOMPARE(QString::fromStdString(run.out.str()).count('\n'), count);
+        QCOMPARE(run.backend.openHandles(), 0);
+    }
+
+    // Machine formats keep '.' under a comma locale; the text table follows the locale.
+    void formatsReadBack() {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const Script four = [](hid::EmulatedBackend& b) { fourSensors(b); };
+        ReadOptions options = readOptions(sensor::OutputFormat::Json, 2);
+        options.pressureUnit = sensor::UnitState::Bar;
+        options.temperatureUnit = sensor::UnitState::Fahrenheit;
+
+        Run json(four, options);
+        const QStringList lines = QString::fromStdString(json.out.str()).split('\n');
+        QCOMPARE(lines.size(), 3); // two objects, then the final line feed
+        QJsonParseError error{};
+        const QJsonObject cycle = QJsonDocument::fromJson(lines[1].toUtf8(), &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(cycle["reached"], QJsonValue(true));
+        QCOMPARE(cycle["device"], QJsonValue("emulated/0"));
+        QVERIFY(cycle["time"].toString().endsWith('Z'));
+        const QJsonArray sensors = cycle["sensors"].toArray();
+        QCOMPARE(sensors.size(), 5);
+        QCOMPARE(sensors[0]["pressure"], QJsonValue(2.0));
+        QCOMPARE(sensors[0]["pressure_text"], QJsonValue("Pressure: 2.00 Bar"));
+        QCOMPARE(sensors[0]["temperature"], QJsonValue(77));
+        QCOMPARE(sensors[1]["pressure"], QJsonValue(-0.9));
+        QCOMPARE(sensors[1]["temperature"], QJsonValue(0)); // -0.4 °F
+        QCOMPARE(sensors[1]["status"], QJsonValue("Ststus: Temperature alert"));
+        QCOMPARE(sensors[2]["pressure"], QJsonValue(0.08)); // 0.075 rounds away from zero
+        QCOMPARE(sensors[2]["battery"], QJsonValue("low"));
+        QCOMPARE(sensors[3]["battery"], QJsonValue("high"));
+        QCOMPARE(sensors[3]["battery_raw"], QJsonValue(254));
+        QCOMPARE(sensors[4]["pressure"], QJsonValue(QJsonValue::Null));
+        QCOMPARE(sensors[4]["status_byte"], QJsonValue(255));
+        QCOMPARE(sensors[0]["raw"], QJsonValue("78 41 50 01"));
+
+        options.format = sensor::OutputFormat::Csv;
+        Run csv(four, options);
+        const QList<QStringList> rows = readCsv(QString::fromStdString(csv.out.str()));
+        QCOMPARE(rows.size(), 11); // one header, five rows per cycle
+        const QStringList& header = rows[0];
+        QCOMPARE(header.count("time"), 1);
+        for (const QStringList& row : rows) {
+            QCOMPARE(row.size(), header.size());
+        }
+        const auto field = [&](int row, const char* column) {
+            return rows[row][header.indexOf(column)];
+        };
+        QCOMPARE(field(6, "sensor"), "1");
+        QCOMPARE(field(6, "pressure"), "2.00");
+        QCOMPARE(field(6, "pressure_unit"), "Bar");
+        QCOMPARE(field(8, "pressure"), "0.08");
+        QCOMPARE(field(7, "temperature"), "0");
+        QCOMPARE(field(7, "temperature_unit"), "\u00B0F");
+        QCOMPARE(field(10, "pressure"), "");
+        QCOMPARE(field(10, "battery"), "none");
+        QCOMPARE(field(9, "raw"), "FE FE FE 00");
+        QCOMPARE(field(6, "device"), "emulated/0");
+
+        options.format = sensor::OutputFormat::Text;
+        options.count = 1;
+        Run text(four, options);
+        const QStringList table = QString::fromStdString(text.out.str()).split('\n');
+        QVERIFY2(table[0].startsWith("On line: receiver at emulated/0, "), qPrintable(table[0]));
+        QCOMPARE(table[2].simplified(),
+                 QString("1 2,00 Bar 77 \u00B0F high (80) Normal mode 78 41 50 01"));
+        // Columns line up: every row's raw bytes start where the heading does.
+        QCOMPARE(table[3].indexOf("04 16"), table[1].indexOf("Raw data"));
+    }
+
+    void csvQuotesWhatNeedsIt() {
+        sensor::CycleResult cycle;
+        cycle.devicePath = "/dev/odd,\"path\"";
+        cycle.data.fill(sensor::NoDataRecord);
+        const QList<QStringList> rows =
+            readCsv(QString::fromUtf8(sensor::csvRows(cycle, sensor::UnitState())));
+        QCOMPARE(rows.size(), 5);
+        QCOMPARE(rows[0][2], cycle.devicePath);
+        QCOMPARE(rows[0][1], "false");
+        QCOMPARE(rows[0].size(), readCsv(QString::fromUtf8(sensor::csvHeader()))[0].size());
+    }
+
+    // Two runs into one log: the first run's rows stay as written, one header.
+    void logAppendsAcrossRuns() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("bench.csv");
+        const Script four = [](hid::EmulatedBackend& b) { fourSensors(b); };
+        std::ostringstream warnings;
+        {
+            CycleLog log(warnings);
+            QVERIFY(log.open(path));
+            Run first(four, readOptions(sensor::OutputFormat::Text, 2), &log);
+        }
+        const QString afterFirst = contentOf(path);
+        {
+            CycleLog log(warnings);
+            QVERIFY(log.open(path));
+            Run second(Script([](hid::EmulatedBackend&) {}),
+                       readOptions(sensor::OutputFormat::Json), &log);
+            QCOMPARE(second.status, 1);
+        }
+        const QString both = contentOf(path);
+        QVERIFY(both.startsWith(afterFirst));
+        const QList<QStringList> rows = readCsv(both);
+        QCOMPARE(rows.size(), 1 + 3 * 5);
+        QCOMPARE(rows[0], readCsv(QString::fromUtf8(sensor::csvHeader()))[0]);
+        QCOMPARE(rows[15][1], "false");
+        QVERIFY(warnings.str().empty());
+    }
+
+    // A write that fails later gives one warning, and the reading goes on.
+    void logOnAFullDisk() {
+        if (!QFile::exists("/dev/full")) {
+            QSKIP("no /dev/full here");
+        }
+        std::ostringstream warnings;
+        CycleLog log(warnings);
+        QVERIFY(log.open("/dev/full"));
+        Run run([](hid::EmulatedBackend& b) { fourSensors(b); },
+                readOptions(sensor::OutputFormat::Json, 3), &log);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(QString::fromStdString(run.out.str()).count('\n'), 3);
+        const QString warning = QString::fromStdString(warnings.str());
+        QCOMPARE(warning.count('\n'), 1);
+        QVERIFY2(warning.contains("/dev/full"), qPrintable(warning));
+        QVERIFY(!log.isLogging());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_HeadlessRead)
+#include "tst_headlessread.moc"
