@@ -33,6 +33,7 @@ void CycleLog::append(const sensor::CycleResult& cycle, const sensor::UnitState&
     }
     QByteArray bytes = headerDue_ ? sensor::csvHeader() : QByteArray();
     bytes += sensor::csvRows(cycle, units);
+    const qint64 before = regularFile_ ? file_.size() : 0;
     bool written = file_.write(bytes) == bytes.size();
     error_ = file_.errorString();
 #ifdef Q_OS_UNIX
@@ -43,6 +44,10 @@ void CycleLog::append(const sensor::CycleResult& cycle, const sensor::UnitState&
     }
 #endif
     if (!written) {
+        // A row cut short would run into the next run's first row.
+        if (regularFile_) {
+            file_.resize(before);
+        }
         warnings_ << "tyrescope: warning: cannot write to the log "
                   << file_.fileName().toStdString() << ": " << error_.toStdString()
                   << "; logging stops\n"

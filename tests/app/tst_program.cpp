@@ -157,9 +157,6 @@ private slots:
             << "Invalid value '5s' for --interval.";
         QTest::newRow("sensor 6") << QStringList{"--read", "--require-sensors", "1,6"} << 2 << ""
                                   << "Invalid value '1,6' for --require-sensors.";
-        QTest::newRow("sensor list with a gap")
-            << QStringList{"--read", "--require-sensors", "1,,2"} << 2 << ""
-            << "Invalid value '1,,2' for --require-sensors.";
         QTest::newRow("format without --read") << QStringList{"--format", "csv"} << 2 << ""
                                                << "--format is an option of --read.";
         QTest::newRow("log in a missing folder")
