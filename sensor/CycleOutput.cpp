@@ -1,11 +1,11 @@
 #include "sensor/CycleOutput.h"
 
 #include "sensor/Acquisition.h"
+#include "sensor/NumberFormat.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
 #include <QStringList>
 #include <array>
 
@@ -32,9 +32,11 @@ struct SensorFields {
 
 // The window's text with the user's decimal separator turned into '.'. The
 // number formatter writes only digits, a minus and that separator, and the
-// label around them holds none of it.
+// label around them holds none of it. The separator is taken from the
+// formatter itself, so the two can never disagree.
 QString withDecimalPoint(QString shown) {
-    const QString separator = QLocale().decimalPoint();
+    const QString half = formatNumber(0.5, NumberPattern::OneDecimal); // "0.5"
+    const QString separator = half.mid(1, half.size() - 2);
     if (separator != QLatin1String(".")) {
         shown.replace(separator, QStringLiteral("."));
     }
