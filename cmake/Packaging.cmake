@@ -13,7 +13,7 @@ set(TYRESCOPE_UDEV_RULE "70-tyrescope.rules")
 # under /usr and /usr/local, never a multiarch directory.
 set(TYRESCOPE_UDEV_RULES_DIR "lib/udev/rules.d"
     CACHE STRING "Where the receiver's udev rule is installed, relative to the prefix")
-set(TYRESCOPE_ICON_SIZES 16 24 32 48 128)
+set(TYRESCOPE_ICON_SIZES 16 24 32 48 64 128 256)
 
 set(_linux_assets "${PROJECT_SOURCE_DIR}/assets/linux")
 set(_generated "${PROJECT_BINARY_DIR}/generated")

@@ -10,18 +10,36 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QSaveFile>
+#include <QTransform>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 namespace artwork {
 namespace {
 
-QImage canvas(int width, int height, const QColor& fill) {
-    QImage image(width, height, QImage::Format_RGB32);
+QImage canvas(int width, int height, const QColor& fill, int scale = 1) {
+    QImage image(width * scale, height * scale, QImage::Format_RGB32);
     image.fill(fill);
     return image;
+}
+
+// Sets the scale-1 pixel (x, y): a block of scale x scale pixels.
+void setPixel(QImage& image, int x, int y, const QColor& colour, int scale) {
+    for (int dy = 0; dy < scale; ++dy) {
+        for (int dx = 0; dx < scale; ++dx) {
+            image.setPixelColor(x * scale + dx, y * scale + dy, colour);
+        }
+    }
+}
+
+// Lets the painter draw in scale-1 pixels on a canvas of any scale.
+void drawAtScale(QPainter& p, int scale) {
+    if (scale != 1) {
+        p.scale(scale, scale);
+    }
 }
 
 QFont boldFont(qreal pixelSize) {
@@ -287,24 +305,25 @@ QColor bannerRowColour(int row) {
     return QColor(0x01 + step, 0x34 + step, 0xCD + step);
 }
 
-QImage bannerGradient() {
-    QImage image = canvas(1, BannerHeight, Qt::black);
+QImage bannerGradient(int scale) {
+    QImage image = canvas(1, BannerHeight, Qt::black, scale);
     for (int y = 0; y < BannerHeight; ++y) {
-        image.setPixelColor(0, y, bannerRowColour(y));
+        setPixel(image, 0, y, bannerRowColour(y), scale);
     }
     return image;
 }
 
-QImage productLogo() {
+QImage productLogo(int scale) {
     constexpr int width = 209;
-    QImage image = canvas(width, BannerHeight, Qt::black);
+    QImage image = canvas(width, BannerHeight, Qt::black, scale);
     for (int y = 0; y < BannerHeight; ++y) {
         for (int x = 0; x < width; ++x) {
-            image.setPixelColor(x, y, bannerRowColour(y));
+            setPixel(image, x, y, bannerRowColour(y), scale);
         }
     }
 
     QPainter p(&image);
+    drawAtScale(p, scale);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     // The figure and the words keep off the top line and the light strip at
@@ -323,7 +342,7 @@ QImage productLogo() {
 
 // ---- unit panels ------------------------------------------------------------
 
-QImage unitPanel(UnitPanel panel) {
+QImage unitPanel(UnitPanel panel, int scale) {
     int height = 0;
     QString title;
     QColor titleColour(0x6A, 0x6E, 0x76);
@@ -346,8 +365,9 @@ QImage unitPanel(UnitPanel panel) {
     constexpr qreal bandBottom = 31;
     const QColor outline(0x7E, 0x9E, 0xDA);
 
-    QImage image = canvas(width, height, ColumnColour);
+    QImage image = canvas(width, height, ColumnColour, scale);
     QPainter p(&image);
+    drawAtScale(p, scale);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
@@ -484,19 +504,20 @@ void paintBatteryCell(QPainter& p) {
 
 } // namespace
 
-QImage sensorPanel(int number) {
+QImage sensorPanel(int number, int scale) {
     const SensorTheme& theme = sensorThemes().at(static_cast<std::size_t>(number - 1));
 
-    QImage content = canvas(SensorWidth, SensorHeight, theme.body);
+    QImage content = canvas(SensorWidth, SensorHeight, theme.body, scale);
     for (int x = 0; x < SensorWidth; ++x) {
         const QColor band = sensorBandColour(theme, x);
         for (int y = SensorBandTop; y <= SensorBandBottom; ++y) {
-            content.setPixelColor(x, y, band);
+            setPixel(content, x, y, band, scale);
         }
-        content.setPixelColor(x, SensorSeparatorRow, theme.outline);
+        setPixel(content, x, SensorSeparatorRow, theme.outline, scale);
     }
     {
         QPainter p(&content);
+        drawAtScale(p, scale);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
         p.setClipRect(QRect(1, SensorBandTop, SensorWidth - 2, SensorBandBottom));
@@ -505,26 +526,33 @@ QImage sensorPanel(int number) {
     }
 
     // Round off the corners onto the window's white, then draw the outline.
-    QImage image = canvas(SensorWidth, SensorHeight, WindowColour);
+    QImage image = canvas(SensorWidth, SensorHeight, WindowColour, scale);
     QPainter p(&image);
+    drawAtScale(p, scale);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath frame;
     frame.addRoundedRect(QRectF(0.5, 0.5, SensorWidth - 1, SensorHeight - 1), 6, 6);
-    p.fillPath(frame, QBrush(content));
+    QBrush contentBrush(content);
+    if (scale != 1) {
+        // The content is already at the canvas's scale; the painter's must not grow it again.
+        contentBrush.setTransform(QTransform::fromScale(1.0 / scale, 1.0 / scale));
+    }
+    p.fillPath(frame, contentBrush);
     p.strokePath(frame, QPen(theme.outline, 1));
     return image;
 }
 
 // ---- bulbs ------------------------------------------------------------------
 
-QImage bulb(bool lit) {
+QImage bulb(bool lit, int scale) {
     constexpr int width = 40;
     constexpr int height = 45;
     const QPointF c(20, 18.5);
     constexpr qreal glassRadius = 12;
 
-    QImage image = canvas(width, height, WindowColour);
+    QImage image = canvas(width, height, WindowColour, scale);
     QPainter p(&image);
+    drawAtScale(p, scale);
     p.setRenderHint(QPainter::Antialiasing);
     // Keep the outermost ring of pixels white so the picture sits cleanly on
     // the panel.
@@ -622,7 +650,7 @@ QImage bulb(bool lit) {
 
 // ---- battery gauges ---------------------------------------------------------
 
-QImage batteryFull() {
+QImage batteryFull(int scale) {
     constexpr int width = 10;
     constexpr int height = 28;
     constexpr int segments = 9;
@@ -633,10 +661,10 @@ QImage batteryFull() {
     // would turn the yellow segments olive.
     const QColor ember(0x8C, 0x30, 0x00);
 
-    QImage image = canvas(width, height, edge);
-    auto row = [&image](int y, const QColor& c) {
+    QImage image = canvas(width, height, edge, scale);
+    auto row = [&image, scale](int y, const QColor& c) {
         for (int x = 0; x < width; ++x) {
-            image.setPixelColor(x, y, c);
+            setPixel(image, x, y, c, scale);
         }
     };
     for (int s = 0; s < segments; ++s) {
@@ -657,19 +685,20 @@ QImage batteryFull() {
     return image;
 }
 
-QImage batteryLow() {
-    const QImage full = batteryFull();
-    constexpr int rows = 7;
+QImage batteryLow(int scale) {
+    const QImage full = batteryFull(scale);
+    const int rows = 7 * scale;
     return full.copy(0, full.height() - rows, full.width(), rows);
 }
 
 // ---- maker's logo -----------------------------------------------------------
 
-QImage makerLogo() {
+QImage makerLogo(int scale) {
     constexpr int width = 192;
     constexpr int height = 50;
-    QImage image = canvas(width, height, ColumnColour);
+    QImage image = canvas(width, height, ColumnColour, scale);
     QPainter p(&image);
+    drawAtScale(p, scale);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
@@ -719,22 +748,34 @@ QImage programIcon(int size) {
 
 // ---- all pictures and files ---------------------------------------------------
 
-std::vector<Picture> allPictures() {
-    std::vector<Picture> pictures{
-        {QStringLiteral("gradient.png"), bannerGradient()},
-        {QStringLiteral("logo.png"), productLogo()},
-        {QStringLiteral("panel-pressure.png"), unitPanel(UnitPanel::Pressure)},
-        {QStringLiteral("panel-temperature.png"), unitPanel(UnitPanel::Temperature)},
-        {QStringLiteral("panel-devstatus.png"), unitPanel(UnitPanel::DeviceStatus)},
-    };
-    for (int n = 1; n <= 5; ++n) {
-        pictures.push_back({QStringLiteral("sensor%1.png").arg(n), sensorPanel(n)});
+QString fileNameAtScale(const QString& fileName, int scale) {
+    if (scale == 1) {
+        return fileName;
     }
-    pictures.push_back({QStringLiteral("bulb-on.png"), bulb(true)});
-    pictures.push_back({QStringLiteral("bulb-off.png"), bulb(false)});
-    pictures.push_back({QStringLiteral("battery-full.png"), batteryFull()});
-    pictures.push_back({QStringLiteral("battery-low.png"), batteryLow()});
-    pictures.push_back({QStringLiteral("maker-logo.png"), makerLogo()});
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return fileName.left(dot) + QStringLiteral("@%1x").arg(scale) + fileName.mid(dot);
+}
+
+std::vector<Picture> allPictures() {
+    std::vector<Picture> pictures;
+    for (const int s : PictureScales) {
+        auto add = [&pictures, s](const QString& name, QImage image) {
+            pictures.push_back({fileNameAtScale(name, s), std::move(image)});
+        };
+        add(QStringLiteral("gradient.png"), bannerGradient(s));
+        add(QStringLiteral("logo.png"), productLogo(s));
+        add(QStringLiteral("panel-pressure.png"), unitPanel(UnitPanel::Pressure, s));
+        add(QStringLiteral("panel-temperature.png"), unitPanel(UnitPanel::Temperature, s));
+        add(QStringLiteral("panel-devstatus.png"), unitPanel(UnitPanel::DeviceStatus, s));
+        for (int n = 1; n <= 5; ++n) {
+            add(QStringLiteral("sensor%1.png").arg(n), sensorPanel(n, s));
+        }
+        add(QStringLiteral("bulb-on.png"), bulb(true, s));
+        add(QStringLiteral("bulb-off.png"), bulb(false, s));
+        add(QStringLiteral("battery-full.png"), batteryFull(s));
+        add(QStringLiteral("battery-low.png"), batteryLow(s));
+        add(QStringLiteral("maker-logo.png"), makerLogo(s));
+    }
     for (int size : IconSizes) {
         pictures.push_back({QStringLiteral("icons/tyrescope-%1.png").arg(size), programIcon(size)});
     }

@@ -56,17 +56,27 @@ QColor sensorBandColour(const SensorTheme& theme, int x);
 
 enum class UnitPanel { Pressure, Temperature, DeviceStatus };
 
-QImage bannerGradient();
-QImage productLogo();
-QImage unitPanel(UnitPanel panel);
-QImage sensorPanel(int number); // 1..5
-QImage bulb(bool lit);
-QImage batteryFull();
-QImage batteryLow();
-QImage makerLogo();
+// Every window picture is drawn at scale 1 for ordinary screens and again at
+// scale 2, stored as name@2x.png, for screens scaled to 200 % and beyond:
+// the same drawing at twice the pixels. All coordinates and sizes here are
+// in scale-1 pixels.
+inline constexpr std::array<int, 2> PictureScales{1, 2};
+
+QImage bannerGradient(int scale = 1);
+QImage productLogo(int scale = 1);
+QImage unitPanel(UnitPanel panel, int scale = 1);
+QImage sensorPanel(int number, int scale = 1); // number 1..5
+QImage bulb(bool lit, int scale = 1);
+QImage batteryFull(int scale = 1);
+QImage batteryLow(int scale = 1);
+QImage makerLogo(int scale = 1);
 QImage programIcon(int size);
 
-inline constexpr std::array<int, 5> IconSizes{16, 24, 32, 48, 128};
+inline constexpr std::array<int, 7> IconSizes{16, 24, 32, 48, 64, 128, 256};
+
+// "sensor1.png" at scale 2 is stored as "sensor1@2x.png", where Qt's
+// high-DPI lookup finds it.
+QString fileNameAtScale(const QString& fileName, int scale);
 
 // One picture and the file name it is stored under, relative to assets/.
 struct Picture {
@@ -74,7 +84,7 @@ struct Picture {
     QImage image;
 };
 
-// Every window picture and every icon size, in a fixed order.
+// Every window picture at every scale and every icon size, in a fixed order.
 std::vector<Picture> allPictures();
 
 // A Windows icon file holding the given PNG-encoded images. Each entry's size

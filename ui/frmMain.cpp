@@ -2,7 +2,9 @@
 
 #include "ui/Measures.h"
 
+#include <QApplication>
 #include <QIcon>
+#include <QImageReader>
 #include <cstdint>
 #include <initializer_list>
 
@@ -69,13 +71,17 @@ constexpr Place lblRawdata{120, 720, 3135, 255};
 constexpr Place lblStatus{3480, 720, 3495, 255};
 } // namespace place
 
+// Taken through QIcon so that Qt's high-DPI lookup loads name@2x.png on a
+// screen scaled to 200 % or more, and the plain picture elsewhere or when
+// that file is missing. Either way the picture measures its plain size.
 QPixmap picture(const QString& name) {
-    return QPixmap(QStringLiteral(":/assets/") + name);
+    const QString file = QStringLiteral(":/assets/") + name;
+    return QIcon(file).pixmap(QImageReader(file).size(), qApp->devicePixelRatio());
 }
 
 QIcon programIcon() {
     QIcon icon;
-    for (const int size : {16, 24, 32, 48, 128}) {
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
         icon.addFile(QStringLiteral(":/assets/icons/tyrescope-%1.png").arg(size));
     }
     return icon;

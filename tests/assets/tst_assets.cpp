@@ -39,7 +39,12 @@ const QStringList& windowPictures() {
     return names;
 }
 
-const QList<int> iconSizes{16, 24, 32, 48, 128};
+const QList<int> iconSizes{16, 24, 32, 48, 64, 128, 256};
+
+// Where Qt's high-DPI lookup looks for the picture drawn at twice the pixels.
+QString at2x(const QString& name) {
+    return QString(name).replace(QLatin1String(".png"), QLatin1String("@2x.png"));
+}
 
 // First pixel at which two pictures differ, as text; empty when they agree.
 QString firstDifference(const QImage& a, const QImage& b) {
@@ -154,6 +159,7 @@ private slots:
         QTest::addColumn<QString>("name");
         for (const QString& name : windowPictures()) {
             QTest::newRow(qPrintable(name)) << name;
+            QTest::newRow(qPrintable(at2x(name))) << at2x(name);
         }
     }
     void noTransparentPixel() {
@@ -169,6 +175,22 @@ private slots:
                          qPrintable(QStringLiteral("%1 (%2,%3)").arg(name).arg(x).arg(y)));
             }
         }
+    }
+
+    // A picture without its partner would quietly stay blurred on scaled
+    // screens, and one of another size would move the layout there.
+    void everyPictureHasItsDoubleSizePartner_data() {
+        QTest::addColumn<QString>("name");
+        for (const QString& name : windowPictures()) {
+            QTest::newRow(qPrintable(name)) << name;
+        }
+    }
+    void everyPictureHasItsDoubleSizePartner() {
+        QFETCH(QString, name);
+        const QImage plain = resource(name);
+        const QImage doubled = resource(at2x(name));
+        QVERIFY2(!doubled.isNull(), qPrintable(at2x(name) + " is not in the resources"));
+        QCOMPARE(doubled.size(), plain.size() * 2);
     }
 
     // Where a picture shows no drawing it carries the colour around it on the
@@ -532,6 +554,9 @@ private slots:
         QCOMPARE(tool.exitCode(), 0);
 
         QStringList names = windowPictures();
+        for (const QString& name : windowPictures()) {
+            names << at2x(name);
+        }
         for (int size : iconSizes) {
             names << QStringLiteral("icons/tyrescope-%1.png").arg(size);
         }

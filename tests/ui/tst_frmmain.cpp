@@ -228,7 +228,7 @@ private slots:
 
     void windowIconHasEverySize() {
         const QList<QSize> sizes = window->windowIcon().availableSizes();
-        for (const int n : {16, 24, 32, 48, 128}) {
+        for (const int n : {16, 24, 32, 48, 64, 128, 256}) {
             QVERIFY2(sizes.contains(QSize(n, n)), qPrintable(QString::number(n)));
         }
     }
