@@ -1,9 +1,38 @@
 #include "ui/Controls.h"
 
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 
+namespace {
+
+// Tells screen readers what the design's control types stand for: a picture
+// box holds a group of controls, an image is a picture.
+QAccessibleInterface* accessibleControl(const QString& className, QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (widget == nullptr) {
+        return nullptr;
+    }
+    if (className == QLatin1String("PictureBox")) {
+        return new QAccessibleWidget(widget, QAccessible::Grouping);
+    }
+    if (className == QLatin1String("Image")) {
+        return new QAccessibleWidget(widget, QAccessible::Graphic);
+    }
+    return nullptr;
+}
+
+void offerAccessibleControls() {
+    [[maybe_unused]] static const bool installed = [] {
+        QAccessible::installFactory(accessibleControl);
+        return true;
+    }();
+}
+
+} // namespace
+
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
+    offerAccessibleControls();
     setFocusPolicy(Qt::NoFocus);
     // A panel that follows the pointer keeps the movement: the window
     // behind must not take it for movement over its bare background.
@@ -23,7 +52,9 @@ void PictureBox::paintEvent(QPaintEvent* /*event*/) {
     painter.drawPixmap(0, 0, picture_);
 }
 
-Image::Image(QWidget* parent) : QWidget(parent) {}
+Image::Image(QWidget* parent) : QWidget(parent) {
+    offerAccessibleControls();
+}
 
 void Image::setStretch(bool stretch) {
     stretch_ = stretch;

@@ -9,6 +9,7 @@
 // A borderless panel that shows its picture at its top-left corner and takes
 // the picture's size; its children are clipped to it. Pointer events over it
 // are its own and do not reach the window.
+// Screen readers see it as a group named by its accessible name.
 class PictureBox : public QWidget {
     Q_OBJECT
 
@@ -28,7 +29,7 @@ private:
 
 // Shows a picture. Unless it stretches, assigning a picture makes the control
 // the picture's size and keeps its top-left corner, which is what the battery
-// gauge placement counts on.
+// gauge placement counts on. Screen readers see it as a graphic.
 class Image : public QWidget {
     Q_OBJECT
 

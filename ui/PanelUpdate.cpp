@@ -22,6 +22,21 @@ void setTextColour(QWidget* label, std::uint32_t word) {
     label->setPalette(colours);
 }
 
+// The middle charge shows the full gauge's picture; only these words tell it apart.
+QString batteryWords(sensor::BatteryClass battery) {
+    switch (battery) {
+    case sensor::BatteryClass::High:
+        return QStringLiteral("battery high");
+    case sensor::BatteryClass::Mid:
+        return QStringLiteral("battery mid");
+    case sensor::BatteryClass::Low:
+        return QStringLiteral("battery low");
+    case sensor::BatteryClass::None:
+        break;
+    }
+    return QStringLiteral("no battery reading");
+}
+
 } // namespace
 
 frmMain::~frmMain() {
@@ -60,6 +75,25 @@ void frmMain::showConnection() {
         lblDevStasus->setText(QStringLiteral("Off line!"));
         setTextColour(lblDevStasus, offLineRed);
     }
+    describeConnection(hid_.DeviceConnected);
+}
+
+void frmMain::describeConnection(bool onLine) {
+    const QString state =
+        onLine ? QStringLiteral("receiver on line") : QStringLiteral("receiver off line");
+    picDevStatus->setAccessibleDescription(state);
+    imgDevStatus->setAccessibleDescription(state);
+}
+
+void frmMain::describePanel(int i) {
+    const auto k = static_cast<std::size_t>(i);
+    const Image* gauge = imgBattery[k];
+    const QString battery = gauge->isVisibleTo(picSensor[k])
+                                ? gauge->accessibleDescription()
+                                : batteryWords(sensor::BatteryClass::None);
+    picSensor[k]->setAccessibleDescription(QStringList{
+        lblPressure[k]->text(), lblTemperature[k]->text(), battery, lblStatus[k]->text()}
+                                               .join(QStringLiteral(", ")));
 }
 
 void frmMain::showPanel(int i) {
@@ -80,17 +114,20 @@ void frmMain::showPanel(int i) {
         // The height is the new picture's, so the gauge grows upwards from the baseline.
         gauge->setPicture(picture);
         gauge->move(gauge->x(), measures::pixels(batteryBaseline) - gauge->height());
+        gauge->setAccessibleDescription(batteryWords(view.battery));
         gauge->show();
     }
 
     lblStatus[k]->setText(view.status);
     lblRawdata[k]->setText(view.rawData);
+    describePanel(i);
 }
 
 void frmMain::optPressure_Click(int k) {
     Units.SelectPressureUnit(k);
     for (std::size_t i = 0; i < lblPressure.size(); ++i) {
         lblPressure[i]->setText(Units.FormatPressure(SensorData[i].pressure));
+        describePanel(static_cast<int>(i));
     }
 }
 
@@ -98,5 +135,6 @@ void frmMain::optTemperature_Click(int k) {
     Units.SelectTemperatureUnit(k);
     for (std::size_t i = 0; i < lblTemperature.size(); ++i) {
         lblTemperature[i]->setText(Units.FormatTemperature(SensorData[i].temperature));
+        describePanel(static_cast<int>(i));
     }
 }

@@ -211,9 +211,13 @@ void frmMain::createWindowSurface() {
 
     imgLogo = image(this, place::imgLogo);
     imgLogo->setPicture(picture(QStringLiteral("logo.png")));
+    imgLogo->setAccessibleName(QStringLiteral("Tyrescope"));
+    imgLogo->setAccessibleDescription(QStringLiteral("Rimlink test utility"));
 
     imgQuillon = image(this, place::imgQuillon);
     imgQuillon->setPicture(picture(QStringLiteral("maker-logo.png")));
+    imgQuillon->setAccessibleName(QStringLiteral("Maker's logo"));
+    imgQuillon->setAccessibleDescription(QStringLiteral("Quillon electronics"));
 
     shpStatusbar = placed(new Shape(measures::colourFromWord(statusBarBlue, palette()), this),
                           place::shpStatusbar);
@@ -225,10 +229,13 @@ void frmMain::createWindowSurface() {
     imgGradient = image(this, place::imgGradient);
     imgGradient->setStretch(true);
     imgGradient->setPicture(picture(QStringLiteral("gradient.png")));
+    imgGradient->setAccessibleName(QStringLiteral("Banner"));
+    imgGradient->setAccessibleDescription(QStringLiteral("blue title band"));
 }
 
 void frmMain::createUnitPanels() {
     picPressure = pictureBox(this, place::picPressure, QStringLiteral("panel-pressure.png"));
+    picPressure->setAccessibleName(QStringLiteral("Pressure unit"));
     optPressure = {
         optionButton(picPressure, place::optPressure[0], QStringLiteral("Kilo Pascal (KPs)")),
         optionButton(picPressure, place::optPressure[1], QStringLiteral("Bar (Bar)")),
@@ -238,6 +245,7 @@ void frmMain::createUnitPanels() {
 
     picTemperature =
         pictureBox(this, place::picTemperature, QStringLiteral("panel-temperature.png"));
+    picTemperature->setAccessibleName(QStringLiteral("Temperature unit"));
     optTemperature = {
         optionButton(picTemperature, place::optTemperature[0], QStringLiteral("Celsius (\u00B0C)")),
         optionButton(picTemperature, place::optTemperature[1],
@@ -249,13 +257,16 @@ void frmMain::createUnitPanels() {
 
 void frmMain::createStatusPanel() {
     picDevStatus = pictureBox(this, place::picDevStatus, QStringLiteral("panel-devstatus.png"));
+    picDevStatus->setAccessibleName(QStringLiteral("Device status"));
 
     imgDevStatus = image(picDevStatus, place::imgDevStatus);
     imgDevStatus->setPicture(imgOffLine);
+    imgDevStatus->setAccessibleName(QStringLiteral("Receiver status"));
 
     lblDevStasus = panelLabel(picDevStatus, place::lblDevStasus, QStringLiteral("Off line!"),
                               offLineRed, Qt::AlignHCenter);
     lblDevStasus->setFont(arialBold(24));
+    describeConnection(false);
 }
 
 void frmMain::createSensorPanels() {
@@ -263,6 +274,7 @@ void frmMain::createSensorPanels() {
         PictureBox* panel =
             pictureBox(this, place::picSensor[i], QStringLiteral("sensor%1.png").arg(i + 1));
         picSensor[i] = panel;
+        panel->setAccessibleName(QStringLiteral("Sensor %1").arg(i + 1));
 
         // The first panel's band is dark where the pressure text stands.
         lblPressure[i] = panelLabel(panel, place::lblPressure, QStringLiteral("Pressure: ??? KPa"),
@@ -272,11 +284,13 @@ void frmMain::createSensorPanels() {
 
         imgBattery[i] = image(panel, place::imgBattery);
         imgBattery[i]->setPicture(imgBatteryHig);
+        imgBattery[i]->setAccessibleName(QStringLiteral("Battery gauge"));
         imgBattery[i]->hide();
 
         lblRawdata[i] = panelLabel(panel, place::lblRawdata,
                                    QStringLiteral("Raw data: ?? ?? ?? ?? Hex"), bodyGrey);
         lblStatus[i] = panelLabel(panel, place::lblStatus, QStringLiteral("Status: ?"), bodyGrey);
+        describePanel(static_cast<int>(i));
     }
     picSensor1 = picSensor[0];
     picSensor2 = picSensor[1];

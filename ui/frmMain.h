@@ -121,6 +121,10 @@ private:
     void sendServiceCommand(std::uint8_t command);
     void showConnection();
     void showPanel(int i);
+    // What screen readers are told of the receiver and of panel i: the
+    // values as shown, in words.
+    void describeConnection(bool onLine);
+    void describePanel(int i);
 
     void createWindowSurface();
     void createUnitPanels();
