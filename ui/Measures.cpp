@@ -1,5 +1,7 @@
 #include "ui/Measures.h"
 
+#include <QWidget>
+
 namespace measures {
 
 QColor colourFromWord(std::uint32_t word, const QPalette& scheme) {
@@ -11,6 +13,12 @@ QColor colourFromWord(std::uint32_t word, const QPalette& scheme) {
     default:
         return QColor::fromRgb(rgbFromColourWord(word));
     }
+}
+
+void setColour(QWidget* widget, QPalette::ColorRole role, std::uint32_t word) {
+    QPalette colours = widget->palette();
+    colours.setColor(role, colourFromWord(word, colours));
+    widget->setPalette(colours);
 }
 
 } // namespace measures

@@ -5,6 +5,8 @@
 #include <QRect>
 #include <cstdint>
 
+class QWidget;
+
 // The window was designed in twips and 0x00BBGGRR colour words; these helpers
 // let the layout keep those numbers so they can be compared with the design.
 namespace measures {
@@ -31,6 +33,15 @@ constexpr QRect pixels(Place p) {
 inline constexpr std::uint32_t systemWindowBackground = 0x80000005;
 inline constexpr std::uint32_t systemWindowText = 0x80000008;
 
+// The colour words of the window.
+inline constexpr std::uint32_t white = 0x00FFFFFF;
+inline constexpr std::uint32_t columnBlue = 0x00FEF3EF;
+inline constexpr std::uint32_t statusBarBlue = 0x00C64203;
+inline constexpr std::uint32_t onLineGreen = 0x00008000;
+inline constexpr std::uint32_t offLineRed = 0x000000FF;
+inline constexpr std::uint32_t captionBlue = 0x006E4830;
+inline constexpr std::uint32_t bodyGrey = 0x00404040;
+
 // Red sits in the low byte of a colour word.
 constexpr QRgb rgbFromColourWord(std::uint32_t word) {
     return qRgb(static_cast<int>(word & 0xFF), static_cast<int>((word >> 8) & 0xFF),
@@ -38,5 +49,8 @@ constexpr QRgb rgbFromColourWord(std::uint32_t word) {
 }
 
 QColor colourFromWord(std::uint32_t word, const QPalette& scheme);
+
+// Gives one role of the widget's palette the colour of a word.
+void setColour(QWidget* widget, QPalette::ColorRole role, std::uint32_t word);
 
 } // namespace measures

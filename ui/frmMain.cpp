@@ -1,6 +1,8 @@
 #include "ui/frmMain.h"
 
+#include "hid/ModHIDCom.h"
 #include "ui/Measures.h"
+#include "ui/StatusHelp.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -8,17 +10,16 @@
 #include <cstdint>
 #include <initializer_list>
 
+using measures::bodyGrey;
+using measures::captionBlue;
+using measures::columnBlue;
+using measures::offLineRed;
 using measures::Place;
+using measures::setColour;
+using measures::statusBarBlue;
+using measures::white;
 
 namespace {
-
-// Colour words of the design.
-constexpr std::uint32_t white = 0x00FFFFFF;
-constexpr std::uint32_t columnBlue = 0x00FEF3EF;
-constexpr std::uint32_t statusBarBlue = 0x00C64203;
-constexpr std::uint32_t offLineRed = 0x000000FF;
-constexpr std::uint32_t captionBlue = 0x006E4830;
-constexpr std::uint32_t bodyGrey = 0x00404040;
 
 // Client area, 10320 x 7920 twips.
 constexpr int clientWidth = 10320;
@@ -85,12 +86,6 @@ QIcon programIcon() {
         icon.addFile(QStringLiteral(":/assets/icons/tyrescope-%1.png").arg(size));
     }
     return icon;
-}
-
-void setColour(QWidget* widget, QPalette::ColorRole role, std::uint32_t word) {
-    QPalette colours = widget->palette();
-    colours.setColor(role, measures::colourFromWord(word, colours));
-    widget->setPalette(colours);
 }
 
 template <typename Control> Control* placed(Control* control, const Place& where) {
@@ -200,9 +195,17 @@ frmMain::frmMain(ModHIDCom& hid, QWidget* parent) : QWidget(parent), hid_(hid) {
     arrangeFocusChain();
     connectUnitOptions();
     connectOperatorControls();
+    // Explains the control under the pointer in the status bar; the window owns it.
+    new StatusHelp(*this);
 
     tmrContinuous.setTimerType(Qt::PreciseTimer);
     tmrContinuous.setInterval(0);
+}
+
+frmMain::~frmMain() {
+    // Nothing is sent and nothing saved: the receiver is only let go.
+    hid_.CloseReceiver();
+    hid_.DeviceConnected = false;
 }
 
 void frmMain::createWindowSurface() {

@@ -1,5 +1,11 @@
 #pragma once
 
+// frmMain's members live in three files:
+//   frmMain.cpp           construction, layout and the window's end
+//   frmMain_cycle.cpp     the acquisition cycle as the panels show it, the unit choices
+//   frmMain_controls.cpp  the operator's buttons, the polling timer, the service commands
+// The status-bar help is StatusHelp (StatusHelp.h), made by the constructor.
+
 #include "sensor/SensorRecord.h"
 #include "sensor/Units.h"
 #include "ui/Controls.h"

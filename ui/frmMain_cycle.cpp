@@ -1,26 +1,15 @@
-// The acquisition cycle as the window shows it, the unit choices, and the
-// window's end: frmMain members kept apart from the layout.
+// frmMain, continued: the acquisition cycle as the panels show it and tell
+// screen readers, and the unit choices.
 #include "hid/ModHIDCom.h"
 #include "sensor/Acquisition.h"
 #include "ui/Measures.h"
 #include "ui/frmMain.h"
 
-#include <cstdint>
-
 namespace {
-
-constexpr std::uint32_t onLineGreen = 0x00008000;
-constexpr std::uint32_t offLineRed = 0x000000FF;
 
 // Every battery gauge ends here, in twips from the top of its panel, however
 // tall its picture is.
 constexpr int batteryBaseline = 495;
-
-void setTextColour(QWidget* label, std::uint32_t word) {
-    QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, measures::colourFromWord(word, colours));
-    label->setPalette(colours);
-}
 
 // The middle charge shows the full gauge's picture; only these words tell it apart.
 QString batteryWords(sensor::BatteryClass battery) {
@@ -38,12 +27,6 @@ QString batteryWords(sensor::BatteryClass battery) {
 }
 
 } // namespace
-
-frmMain::~frmMain() {
-    // Nothing is sent and nothing saved: the receiver is only let go.
-    hid_.CloseReceiver();
-    hid_.DeviceConnected = false;
-}
 
 void frmMain::connectUnitOptions() {
     for (int k = 0; k < static_cast<int>(optPressure.size()); ++k) {
@@ -69,11 +52,11 @@ void frmMain::showConnection() {
     if (hid_.DeviceConnected) {
         imgDevStatus->setPicture(imgOnLine);
         lblDevStasus->setText(QStringLiteral("On line!"));
-        setTextColour(lblDevStasus, onLineGreen);
+        measures::setColour(lblDevStasus, QPalette::WindowText, measures::onLineGreen);
     } else {
         imgDevStatus->setPicture(imgOffLine);
         lblDevStasus->setText(QStringLiteral("Off line!"));
-        setTextColour(lblDevStasus, offLineRed);
+        measures::setColour(lblDevStasus, QPalette::WindowText, measures::offLineRed);
     }
     describeConnection(hid_.DeviceConnected);
 }

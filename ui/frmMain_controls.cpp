@@ -1,9 +1,7 @@
-// What the operator drives directly: one reading, polling every few seconds,
-// the hidden service commands, and the status-bar help. frmMain members kept
-// apart from the layout.
+// frmMain, continued: what the operator drives directly: one reading,
+// polling every few seconds and the hidden service commands.
 #include "hid/ModHIDCom.h"
 #include "sensor/SensorRecord.h"
-#include "ui/StatusHelp.h"
 #include "ui/frmMain.h"
 
 void frmMain::connectOperatorControls() {
@@ -13,7 +11,6 @@ void frmMain::connectOperatorControls() {
     connect(imgQuillon, &Image::clicked, this, &frmMain::imgQuillon_Click);
     connect(cmdDevReset, &QPushButton::clicked, this, [this] { cmdDevReset_Click(); });
     connect(cmdDataReset, &QPushButton::clicked, this, [this] { cmdDataReset_Click(); });
-    new StatusHelp(*this);
 }
 
 void frmMain::cmdSingle_Click() {
