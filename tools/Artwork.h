@@ -10,6 +10,9 @@
 
 // Draws every picture of the Tyrescope window and its program icon. The
 // pictures are committed under assets/; make_assets redraws them from here.
+// Each family of pictures is drawn in its own file (ArtworkBanner.cpp,
+// ArtworkUnitPanels.cpp, ArtworkSensorPanels.cpp, ArtworkGauges.cpp,
+// ArtworkIcon.cpp) with the painting helpers of ArtworkPainting.h.
 namespace artwork {
 
 // All text is set in this face so that the pictures come out the same on
