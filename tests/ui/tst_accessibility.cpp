@@ -3,147 +3,189 @@
 #include "ui/frmMain.h"
 
 #include <QAccessible>
-#include <QHash>
+#include <QApplication>
 #include <QTest>
 #include <memory>
 
-// What a screen reader finds: every check walks Qt's accessibility tree from
-// the window down, as assistive technology does, rather than asking the
-// widgets themselves.
+// The window for those who scale their screen and those who hear it. Run as
+// it comes and once more with QT_SCALE_FACTOR=2, where the pictures drawn at
+// twice the pixels must show rather than the plain ones grown. Controls are
+// reached as a screen reader reaches them, by names from the window down.
 namespace {
 
-void collect(QAccessibleInterface* node, QHash<QObject*, QAccessibleInterface*>& found) {
+QAccessibleInterface* reach(QAccessibleInterface* node, QStringList path) {
+    if (node == nullptr || path.isEmpty()) {
+        return node;
+    }
+    const QString name = path.takeFirst();
     for (int i = 0; i < node->childCount(); ++i) {
-        if (QAccessibleInterface* child = node->child(i)) {
-            found.insert(child->object(), child);
-            collect(child, found);
-        }
-    }
-}
-
-QWidget* control(const frmMain& w, const QString& name) {
-    const QHash<QString, QWidget*> named{
-        {"imgLogo", w.imgLogo},
-        {"imgQuillon", w.imgQuillon},
-        {"imgGradient", w.imgGradient},
-        {"picPressure", w.picPressure},
-        {"picTemperature", w.picTemperature},
-        {"picDevStatus", w.picDevStatus},
-        {"imgDevStatus", w.imgDevStatus},
-    };
-    if (named.contains(name)) {
-        return named.value(name);
-    }
-    for (std::size_t i = 0; i < 5; ++i) {
-        if (name == QStringLiteral("picSensor%1").arg(i + 1)) {
-            return w.picSensor[i];
-        }
-        if (name == QStringLiteral("imgBattery(%1)").arg(i)) {
-            return w.imgBattery[i];
+        QAccessibleInterface* child = node->child(i);
+        if (child != nullptr && child->text(QAccessible::Name) == name) {
+            return reach(child, path);
         }
     }
     return nullptr;
 }
+
+// A window after one cycle, with or without a receiver holding records for
+// sensors 1 to 3 (battery high, low, mid).
+struct Rig {
+    explicit Rig(bool withData) {
+        if (withData) {
+            auto& model = backend.addReceiver().model();
+            model.setRecord(0, {0x78, 0x41, 0x50, 0x01});
+            model.setRecord(1, {0x00, 0x28, 0x21, 0x02});
+            model.setRecord(2, {0x00, 0x28, 0x22, 0x03});
+        }
+        window.show();
+        window.GetDataFromDevice();
+    }
+    hid::EmulatedBackend backend;
+    ModHIDCom hid{backend};
+    frmMain window{hid};
+};
 
 } // namespace
 
 class tst_Accessibility : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    std::unique_ptr<Rig> offLine;
+    std::unique_ptr<Rig> onLine;
+    std::unique_ptr<Rig> inFahrenheit;
 
-    // "off line": a cycle without receiver; "on line": a cycle with data on
-    // sensors 1 to 3 (battery high, low, mid) and none on sensors 4 and 5;
-    // "on line, then °F": the same, then Fahrenheit clicked.
+    frmMain& window(const QString& state) {
+        return (state == "off line" ? offLine : state == "on line" ? onLine : inFahrenheit)->window;
+    }
+
+private slots:
+    void initTestCase() {
+        QLocale::setDefault(QLocale::c());
+        offLine = std::make_unique<Rig>(false);
+        onLine = std::make_unique<Rig>(true);
+        inFahrenheit = std::make_unique<Rig>(true);
+        for (Rig* rig : {offLine.get(), onLine.get(), inFahrenheit.get()}) {
+            QVERIFY(QTest::qWaitForWindowExposed(&rig->window));
+        }
+        QRadioButton* fahrenheit = inFahrenheit->window.optTemperature[1];
+        QTest::mouseClick(fahrenheit, Qt::LeftButton, {}, QPoint(6, fahrenheit->height() / 2));
+        QVERIFY(fahrenheit->isChecked());
+    }
+
+    void pictureAsShown_data() {
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("path");
+        const char* const rows[][3] = {
+            {"gradient.png", "off line", "Banner"},
+            {"logo.png", "off line", "Tyrescope"},
+            {"maker-logo.png", "off line", "Maker's logo"},
+            {"panel-pressure.png", "off line", "Pressure unit"},
+            {"panel-temperature.png", "off line", "Temperature unit"},
+            {"panel-devstatus.png", "off line", "Device status"},
+            {"bulb-off.png", "off line", "Device status/Receiver status"},
+            {"bulb-on.png", "on line", "Device status/Receiver status"},
+            {"sensor1.png", "off line", "Sensor 1"},
+            {"sensor2.png", "off line", "Sensor 2"},
+            {"sensor3.png", "off line", "Sensor 3"},
+            {"sensor4.png", "off line", "Sensor 4"},
+            {"sensor5.png", "off line", "Sensor 5"},
+            {"battery-full.png", "on line", "Sensor 1/Battery gauge"},
+            {"battery-low.png", "on line", "Sensor 2/Battery gauge"},
+        };
+        for (const auto& [picture, state, path] : rows) {
+            QTest::newRow(picture) << QString::fromLatin1(picture) << QString::fromLatin1(state)
+                                   << QString::fromUtf8(path);
+        }
+    }
+    void pictureAsShown() {
+        QFETCH(QString, picture);
+        QFETCH(QString, state);
+        QFETCH(QString, path);
+        const int scale = qRound(qApp->devicePixelRatio());
+        QVERIFY(scale == 1 || scale == 2);
+        frmMain& w = window(state);
+        QAccessibleInterface* node =
+            reach(QAccessible::queryAccessibleInterface(&w), path.split(QLatin1Char('/')));
+        QVERIFY(node);
+        const auto* shown = qobject_cast<const QWidget*>(node->object());
+        QVERIFY(shown && shown->isVisible());
+        const QImage shot = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shot.size(), w.size() * scale);
+
+        const QString file = scale == 1 ? picture : picture.chopped(4) + QStringLiteral("@2x.png");
+        QImage expected(QStringLiteral(":/assets/") + file);
+        const QRect area(shown->mapTo(&w, QPoint(0, 0)), shown->size());
+        if (path == QLatin1String("Banner")) {
+            expected = expected.scaled(area.size() * scale); // one column stretched
+        }
+        QCOMPARE(expected.size(), area.size() * scale);
+        expected = expected.convertToFormat(QImage::Format_RGB32);
+
+        // Pixels under a label, a button or another picture are not this one's.
+        int compared = 0;
+        for (int y = 0; y < expected.height(); ++y) {
+            for (int x = 0; x < expected.width(); ++x) {
+                if (w.childAt(area.topLeft() + QPoint(x / scale, y / scale)) != shown) {
+                    continue;
+                }
+                const QPoint at = area.topLeft() * scale + QPoint(x, y);
+                QVERIFY2(
+                    shot.pixel(at) == expected.pixel(x, y),
+                    qPrintable(QStringLiteral("%1 differs at (%2,%3)").arg(file).arg(x).arg(y)));
+                ++compared;
+            }
+        }
+        QVERIFY(compared * 3 > expected.width() * expected.height());
+    }
+
     void namesRolesAndDescriptions_data() {
         QTest::addColumn<QString>("state");
-        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("path");
         QTest::addColumn<int>("role");
-        QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("description");
         const int group = QAccessible::Grouping;
         const int graphic = QAccessible::Graphic;
         const QString noData = QStringLiteral(
             "Pressure: ??? KPa, Temperature: ??? \u00B0C, no battery reading, Status: ?");
-        const auto row = [](const char* state, const char* control, int role, const char* name,
-                            const QString& description) {
-            QTest::addRow("%s: %s", state, control)
-                << QString::fromLatin1(state) << QString::fromLatin1(control) << role
-                << QString::fromLatin1(name) << description;
+        const auto row = [](const char* state, const char* path, int role, const QString& text) {
+            QTest::addRow("%s: %s", state, path)
+                << QString::fromUtf8(state) << QString::fromUtf8(path) << role << text;
         };
-
-        row("off line", "picSensor1", group, "Sensor 1", noData);
-        row("off line", "picSensor5", group, "Sensor 5", noData);
-        row("off line", "picDevStatus", group, "Device status", "receiver off line");
-        row("off line", "imgDevStatus", graphic, "Receiver status", "receiver off line");
-        row("off line", "picPressure", group, "Pressure unit", "");
-        row("off line", "picTemperature", group, "Temperature unit", "");
-        row("off line", "imgLogo", graphic, "Tyrescope", "Rimlink test utility");
-        row("off line", "imgQuillon", graphic, "Maker's logo", "Quillon electronics");
-        row("off line", "imgGradient", graphic, "Banner", "blue title band");
-
-        row("on line", "picDevStatus", group, "Device status", "receiver on line");
-        row("on line", "imgDevStatus", graphic, "Receiver status", "receiver on line");
-        row("on line", "picSensor1", group, "Sensor 1",
+        row("off line", "Sensor 1", group, noData);
+        row("off line", "Device status", group, "receiver off line");
+        row("off line", "Device status/Receiver status", graphic, "receiver off line");
+        row("off line", "Pressure unit", group, "");
+        row("off line", "Temperature unit", group, "");
+        row("off line", "Tyrescope", graphic, "Rimlink test utility");
+        row("off line", "Maker's logo", graphic, "Quillon electronics");
+        row("on line", "Device status", group, "receiver on line");
+        row("on line", "Device status/Receiver status", graphic, "receiver on line");
+        row("on line", "Sensor 1", group,
             "Pressure: 200 KPa, Temperature: 25 \u00B0C, battery high, Status: Normal mode");
-        row("on line", "picSensor2", group, "Sensor 2",
-            "Pressure: -100 KPa, Temperature: 0 \u00B0C, battery low, Status: Pressure alert");
-        row("on line", "picSensor3", group, "Sensor 3",
+        row("on line", "Sensor 2/Battery gauge", graphic, "battery low");
+        row("on line", "Sensor 3", group,
             "Pressure: -100 KPa, Temperature: 0 \u00B0C, battery mid, Ststus: Temperature alert");
-        row("on line", "picSensor4", group, "Sensor 4", noData);
-        row("on line", "imgBattery(0)", graphic, "Battery gauge", "battery high");
-        row("on line", "imgBattery(1)", graphic, "Battery gauge", "battery low");
-        row("on line", "imgBattery(2)", graphic, "Battery gauge", "battery mid");
-
-        row("on line, then \u00B0F", "picSensor1", group, "Sensor 1",
+        row("on line", "Sensor 4", group, noData);
+        row("in \u00B0F", "Sensor 1", group,
             "Pressure: 200 KPa, Temperature: 77 \u00B0F, battery high, Status: Normal mode");
-        row("on line, then \u00B0F", "picSensor4", group, "Sensor 4",
-            "Pressure: ??? KPa, Temperature: ??? \u00B0F, no battery reading, Status: ?");
     }
     void namesRolesAndDescriptions() {
         QFETCH(QString, state);
-        QFETCH(QString, control);
+        QFETCH(QString, path);
         QFETCH(int, role);
-        QFETCH(QString, name);
         QFETCH(QString, description);
+        QAccessibleInterface* node = reach(QAccessible::queryAccessibleInterface(&window(state)),
+                                           path.split(QLatin1Char('/')));
+        QVERIFY2(node, "no such name in the accessibility tree");
+        QCOMPARE(int(node->role()), role);
+        QCOMPARE(node->text(QAccessible::Description), description);
+    }
 
-        hid::EmulatedBackend backend;
-        if (state != QLatin1String("off line")) {
-            auto& model = backend.addReceiver().model();
-            model.setRecord(0, {0x78, 0x41, 0x50, 0x01});
-            model.setRecord(1, {0x00, 0x28, 0x21, 0x02});
-            model.setRecord(2, {0x00, 0x28, 0x22, 0x03});
-        }
-        ModHIDCom hid(backend);
-        frmMain w(hid);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.GetDataFromDevice();
-        if (state.endsWith(QStringLiteral("\u00B0F"))) {
-            QRadioButton* fahrenheit = w.optTemperature[1];
-            QTest::mouseClick(fahrenheit, Qt::LeftButton, {}, QPoint(6, fahrenheit->height() / 2));
-            QVERIFY(fahrenheit->isChecked());
-        }
-
-        QHash<QObject*, QAccessibleInterface*> tree;
-        collect(QAccessible::queryAccessibleInterface(&w), tree);
-        QWidget* widget = ::control(w, control);
-        QVERIFY(widget);
-        QAccessibleInterface* found = tree.value(widget);
-        QVERIFY2(found, "not in the accessibility tree");
-        QCOMPARE(int(found->role()), role);
-        QCOMPARE(found->text(QAccessible::Name), name);
-        QCOMPARE(found->text(QAccessible::Description), description);
-        QVERIFY(!found->state().invisible);
-
-        // Nothing a reader lands on is a nameless picture or group.
-        for (QAccessibleInterface* node : std::as_const(tree)) {
-            if (node->role() == QAccessible::Graphic || node->role() == QAccessible::Grouping) {
-                QVERIFY2(!node->text(QAccessible::Name).isEmpty(),
-                         node->object()->metaObject()->className());
-            }
-        }
+    void cleanupTestCase() {
+        inFahrenheit.reset();
+        onLine.reset();
+        offLine.reset();
     }
 };
 
