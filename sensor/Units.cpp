@@ -17,16 +17,16 @@ double kpaFromByte(std::uint8_t p) {
 } // namespace
 
 void UnitState::SelectPressureUnit(int k) {
-    m_pressureUnitIndex = k;
+    pressureUnitIndex_ = k;
     switch (k) {
     case KPa:
-        m_pressureUnitLabel = QStringLiteral("KPa");
+        pressureUnitLabel_ = QStringLiteral("KPa");
         break;
     case Bar:
-        m_pressureUnitLabel = QStringLiteral("Bar");
+        pressureUnitLabel_ = QStringLiteral("Bar");
         break;
     case PSI:
-        m_pressureUnitLabel = QStringLiteral("PSI");
+        pressureUnitLabel_ = QStringLiteral("PSI");
         break;
     default:
         break;
@@ -34,13 +34,13 @@ void UnitState::SelectPressureUnit(int k) {
 }
 
 void UnitState::SelectTemperatureUnit(int k) {
-    m_temperatureUnitIndex = k;
+    temperatureUnitIndex_ = k;
     switch (k) {
     case Celsius:
-        m_temperatureUnitLabel = QStringLiteral("\u00B0C");
+        temperatureUnitLabel_ = QStringLiteral("\u00B0C");
         break;
     case Fahrenheit:
-        m_temperatureUnitLabel = QStringLiteral("\u00B0F");
+        temperatureUnitLabel_ = QStringLiteral("\u00B0F");
         break;
     default:
         break;
@@ -49,11 +49,11 @@ void UnitState::SelectTemperatureUnit(int k) {
 
 QString UnitState::FormatPressure(std::uint8_t p) const {
     if (p == NoData)
-        return QStringLiteral("Pressure: ??? ") + m_pressureUnitLabel;
+        return QStringLiteral("Pressure: ??? ") + pressureUnitLabel_;
 
     const double kpa = kpaFromByte(p);
     QString number;
-    switch (m_pressureUnitIndex) {
+    switch (pressureUnitIndex_) {
     case KPa:
         number = formatNumber(kpa, NumberPattern::Integer);
         break;
@@ -66,16 +66,16 @@ QString UnitState::FormatPressure(std::uint8_t p) const {
     default:
         return {};
     }
-    return QStringLiteral("Pressure: ") + number + QLatin1Char(' ') + m_pressureUnitLabel;
+    return QStringLiteral("Pressure: ") + number + QLatin1Char(' ') + pressureUnitLabel_;
 }
 
 QString UnitState::FormatTemperature(std::uint8_t t) const {
     if (t == NoData)
-        return QStringLiteral("Temperature: ??? ") + m_temperatureUnitLabel;
+        return QStringLiteral("Temperature: ??? ") + temperatureUnitLabel_;
 
     const int celsius = t - 40;
     double value = 0;
-    switch (m_temperatureUnitIndex) {
+    switch (temperatureUnitIndex_) {
     case Celsius:
         value = celsius;
         break;
@@ -88,7 +88,7 @@ QString UnitState::FormatTemperature(std::uint8_t t) const {
         return {};
     }
     return QStringLiteral("Temperature: ") + formatNumber(value, NumberPattern::Integer) +
-           QLatin1Char(' ') + m_temperatureUnitLabel;
+           QLatin1Char(' ') + temperatureUnitLabel_;
 }
 
 QString ByteToHex(std::uint8_t b) {

@@ -16,10 +16,10 @@ public:
     static constexpr int Celsius = 0;
     static constexpr int Fahrenheit = 1;
 
-    int PressureUnitIndex() const { return m_pressureUnitIndex; }
-    const QString& PressureUnitLabel() const { return m_pressureUnitLabel; }
-    int TemperatureUnitIndex() const { return m_temperatureUnitIndex; }
-    const QString& TemperatureUnitLabel() const { return m_temperatureUnitLabel; }
+    int PressureUnitIndex() const { return pressureUnitIndex_; }
+    const QString& PressureUnitLabel() const { return pressureUnitLabel_; }
+    int TemperatureUnitIndex() const { return temperatureUnitIndex_; }
+    const QString& TemperatureUnitLabel() const { return temperatureUnitLabel_; }
 
     // What a click on pressure option k does to the state: the index always becomes k, the
     // label follows only for a known unit. An unknown index then formats as the empty text.
@@ -32,10 +32,10 @@ public:
     QString FormatTemperature(std::uint8_t t) const;
 
 private:
-    int m_pressureUnitIndex = KPa;
-    QString m_pressureUnitLabel = QStringLiteral("KPa");
-    int m_temperatureUnitIndex = Celsius;
-    QString m_temperatureUnitLabel = QStringLiteral("\u00B0C");
+    int pressureUnitIndex_ = KPa;
+    QString pressureUnitLabel_ = QStringLiteral("KPa");
+    int temperatureUnitIndex_ = Celsius;
+    QString temperatureUnitLabel_ = QStringLiteral("\u00B0C");
 };
 
 // Two upper-case hexadecimal digits, "00" to "FF".
