@@ -1,6 +1,7 @@
 #include "sensor/NumberFormat.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -35,6 +36,60 @@ void incrementDigits(std::string& digits) {
     digits.insert(digits.begin(), '1');
 }
 
+// A value as sign, 15 significant digits and the power of ten of the first digit.
+struct DecimalForm {
+    bool negative = false;
+    std::string mantissa;
+    int exponent = 0;
+};
+
+// All rounding works from this form, so that binary noise below the 15th digit never tips
+// a half. to_chars writes "-d.dddddddddddddde+XX" the same way under every C locale, unlike
+// the printf family.
+DecimalForm decimalForm(double value) {
+    char buffer[40];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                       std::chars_format::scientific, SignificantDigits - 1);
+    DecimalForm form;
+    const char* cursor = buffer;
+    if (*cursor == '-') {
+        form.negative = true;
+        ++cursor;
+    }
+    form.mantissa.reserve(SignificantDigits);
+    for (; *cursor != 'e'; ++cursor) {
+        if (*cursor != '.')
+            form.mantissa.push_back(*cursor);
+    }
+    ++cursor;
+    if (*cursor == '+')
+        ++cursor;
+    std::from_chars(cursor, written.ptr, form.exponent);
+    return form;
+}
+
+// The magnitude rounded half away from zero to `decimals` places, as digits without a
+// separator and without leading zeros beyond the one before the separator.
+std::string roundedDigits(const DecimalForm& form, int decimals) {
+    // Digits down to the 10^-decimals place are kept; the first dropped digit decides the
+    // rounding. The kept digits read as the value times 10^decimals.
+    const int keep = form.exponent + decimals + 1;
+    std::string scaled;
+    if (keep >= SignificantDigits) {
+        scaled =
+            form.mantissa + std::string(static_cast<std::size_t>(keep - SignificantDigits), '0');
+    } else if (keep >= 0) {
+        scaled = form.mantissa.substr(0, static_cast<std::size_t>(keep));
+        if (form.mantissa[static_cast<std::size_t>(keep)] >= '5')
+            incrementDigits(scaled);
+    }
+    scaled.erase(0, std::min(scaled.find_first_not_of('0'), scaled.size()));
+    const auto minimum = static_cast<std::size_t>(decimals) + 1;
+    if (scaled.size() < minimum)
+        scaled.insert(0, minimum - scaled.size(), '0');
+    return scaled;
+}
+
 } // namespace
 
 QString formatNumber(double value, NumberPattern pattern) {
@@ -46,66 +101,21 @@ QString formatNumber(double value, NumberPattern pattern, const QString& decimal
         return QLocale().toString(value);
 
     const int decimals = decimalsOf(pattern);
-
-    // "-d.dddddddddddddde+XX": the value's 15-digit decimal form, from which all rounding
-    // works, so that binary noise below the 15th digit never tips a half. to_chars writes
-    // it the same way under every C locale, unlike the printf family.
-    char buffer[40];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                       std::chars_format::scientific, SignificantDigits - 1);
-    const char* cursor = buffer;
-    bool negative = false;
-    if (*cursor == '-') {
-        negative = true;
-        ++cursor;
-    }
-    std::string mantissa;
-    mantissa.reserve(SignificantDigits);
-    for (; *cursor != 'e'; ++cursor) {
-        if (*cursor != '.')
-            mantissa.push_back(*cursor);
-    }
-    ++cursor;
-    if (*cursor == '+')
-        ++cursor;
-    int exponent = 0;
-    std::from_chars(cursor, written.ptr, exponent);
-
-    // Digits down to the 10^-decimals place are kept; the first dropped digit decides the
-    // rounding. The kept digits read as the value times 10^decimals.
-    const int keep = exponent + decimals + 1;
-    std::string scaled;
-    bool roundUp = false;
-    if (keep >= SignificantDigits) {
-        scaled = mantissa + std::string(static_cast<std::size_t>(keep - SignificantDigits), '0');
-    } else if (keep >= 0) {
-        scaled = mantissa.substr(0, static_cast<std::size_t>(keep));
-        roundUp = mantissa[static_cast<std::size_t>(keep)] >= '5';
-    }
-    if (roundUp)
-        incrementDigits(scaled);
-
-    const auto firstNonZero = scaled.find_first_not_of('0');
-    if (firstNonZero == std::string::npos) {
-        // A value that rounds to zero is shown as zero whichever side it came from.
-        scaled = "0";
-        negative = false;
-    } else {
-        scaled.erase(0, firstNonZero);
-    }
-    if (scaled.size() < static_cast<std::size_t>(decimals) + 1)
-        scaled.insert(0, static_cast<std::size_t>(decimals) + 1 - scaled.size(), '0');
+    const DecimalForm form = decimalForm(value);
+    const std::string digits = roundedDigits(form, decimals);
+    // A value that rounds to zero is shown as zero whichever side it came from.
+    const bool negative = form.negative && digits.find_first_not_of('0') != std::string::npos;
 
     QString text;
     if (negative)
         text += QLatin1Char('-');
-    const auto integerDigits = scaled.size() - static_cast<std::size_t>(decimals);
-    text += QLatin1StringView(scaled.data(), static_cast<qsizetype>(integerDigits));
+    const auto integerDigits = digits.size() - static_cast<std::size_t>(decimals);
+    text += QLatin1StringView(digits.data(), static_cast<qsizetype>(integerDigits));
     if (decimals > 0) {
         // A locale without a separator of its own still gets one, so that the
         // decimals never run into the integer part.
         text += decimalSeparator.isEmpty() ? QStringLiteral(".") : decimalSeparator;
-        text += QLatin1StringView(scaled.data() + integerDigits, decimals);
+        text += QLatin1StringView(digits.data() + integerDigits, decimals);
     }
     return text;
 }
