@@ -1,9 +1,6 @@
 #pragma once
 
-#include "app/HeadlessRead.h"
-
 #include <QString>
-#include <QStringList>
 
 class frmMain;
 
@@ -18,22 +15,6 @@ inline constexpr char text[] = TYRESCOPE_VERSION;
 // The window caption: "Tyrescope - " + major + "." + minor + revision, with
 // no separator before the revision, so version 1.3.0 reads "Tyrescope - 1.30".
 QString windowCaption(int major, int minor, int revision);
-
-// What the command line asks for. Without arguments the program just runs.
-struct CommandLine {
-    enum class Action { Run, Read, Help, Version, ListDevices, Error };
-    Action action = Action::Run;
-    bool simulate = false;
-    // --log: where every cycle is appended; empty for no log.
-    QString logPath;
-    ReadOptions read;
-    // What to print for Help, Version and Error.
-    QString text;
-};
-
-// arguments[0] is the program's name, as in main's argv. Options of Qt's own
-// (-platform, -style, ...) are let through for QApplication to take.
-CommandLine parseCommandLine(const QStringList& arguments);
 
 // Prepares a freshly created window, in this order: caption, service mode
 // off, units KPa and degrees Celsius, then the first acquisition cycle. An

@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/CycleLog.h"
 #include "app/HeadlessRead.h"
 #include "app/InstallNames.h"
