@@ -159,22 +159,7 @@ int HeadlessRead::run() {
     return result;
 }
 
-int HeadlessRead::cycle() {
-    sensor::CycleResult result;
-    // The cycle's own first step, taken here to tell a receiver that was
-    // never opened from one lost during the cycle.
-    if (!hid_.DeviceConnected) {
-        hid_.DeviceConnected = hid_.OpenReceiver();
-    }
-    const bool opened = hid_.DeviceConnected;
-    sensor::acquireRecords(hid_, result.data);
-    result.time = QDateTime::currentDateTimeUtc();
-    result.reached = hid_.DeviceConnected;
-    const std::string path = printableText(hid_.DevicePath());
-    if (opened) {
-        result.devicePath = QString::fromStdString(path);
-    }
-
+void HeadlessRead::write(const sensor::CycleResult& result) {
     switch (options_.format) {
     case sensor::OutputFormat::Text:
         // A blank line between the tables of successive cycles.
@@ -193,6 +178,25 @@ int HeadlessRead::cycle() {
     if (log_ != nullptr) {
         log_->append(result, units_);
     }
+}
+
+int HeadlessRead::cycle() {
+    sensor::CycleResult result;
+    // The cycle's own first step, taken here to tell a receiver that was
+    // never opened from one lost during the cycle.
+    if (!hid_.DeviceConnected) {
+        hid_.DeviceConnected = hid_.OpenReceiver();
+    }
+    const bool opened = hid_.DeviceConnected;
+    sensor::acquireRecords(hid_, result.data);
+    result.time = QDateTime::currentDateTimeUtc();
+    result.reached = hid_.DeviceConnected;
+    const std::string path = printableText(hid_.DevicePath());
+    if (opened) {
+        result.devicePath = QString::fromStdString(path);
+    }
+
+    write(result);
 
     if (!opened) {
         if (!explained_) {

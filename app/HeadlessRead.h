@@ -58,6 +58,9 @@ public:
     static void requestStop() noexcept;
 
 private:
+    // Prints one cycle in the chosen format and appends it to the log.
+    void write(const sensor::CycleResult& result);
+
     hid::Backend& backend_;
     ModHIDCom& hid_;
     ReadOptions options_;
