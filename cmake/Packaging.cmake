@@ -57,6 +57,41 @@ endforeach()
 install(FILES "${_linux_assets}/${TYRESCOPE_UDEV_RULE}"
         DESTINATION "${TYRESCOPE_UDEV_RULES_DIR}")
 
+# .comment holds only the compilers' version strings; Debian's strip drops it.
+install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:tyrescope>\"
+  COMMAND_ERROR_IS_FATAL ANY)")
+
+set(CPACK_PACKAGE_CONTACT "Tyrescope maintainers <maintainers@tyrescope.org>"
+    CACHE STRING "Maintainer named in the Debian package")
+
+# What Debian expects of every package besides the program: the licence in the
+# machine-readable copyright format, a changelog and a manual page, the last
+# two compressed as Debian's tools do it (gzip -9n: no name, no time stamp, so
+# a rebuild gives the same bytes).
+find_program(TYRESCOPE_GZIP gzip REQUIRED)
+set(TYRESCOPE_DOC_DIR "${CMAKE_INSTALL_DATADIR}/doc/tyrescope")
+
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/LICENSE")
+file(READ "${PROJECT_SOURCE_DIR}/LICENSE" _license)
+# The format wants the grant itself, one space in front of each line and "."
+# for an empty one.
+string(REGEX REPLACE "^.*\n(Permission is hereby granted)" "\\1" _grant "${_license}")
+string(STRIP "${_grant}" _grant)
+string(REPLACE "\n\n" "\n.\n" _grant "${_grant}")
+string(REPLACE "\n" "\n " TYRESCOPE_LICENSE_GRANT " ${_grant}")
+configure_file("${_linux_assets}/copyright.in" "${_generated}/copyright" @ONLY)
+
+configure_file("${_linux_assets}/changelog" "${_generated}/changelog" COPYONLY)
+configure_file("${PROJECT_SOURCE_DIR}/docs/tyrescope.1.in" "${_generated}/tyrescope.1" @ONLY)
+foreach(doc IN ITEMS changelog tyrescope.1)
+  execute_process(COMMAND "${TYRESCOPE_GZIP}" -9nc "${_generated}/${doc}"
+                  OUTPUT_FILE "${_generated}/${doc}.gz" COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
+install(FILES "${_generated}/copyright" "${_generated}/changelog.gz"
+        DESTINATION "${TYRESCOPE_DOC_DIR}")
+install(FILES "${_generated}/tyrescope.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+
 # Debian package: cpack -G DEB in the build tree, after the build. Packaging
 # does not rebuild the whole tree first, so it works on a tree where only the
 # installed targets are built, and a failing test target cannot stop it.
@@ -65,10 +100,12 @@ set(CPACK_PACKAGE_NAME "tyrescope")
 set(CPACK_PACKAGE_VENDOR "Tyrescope")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
-set(CPACK_PACKAGE_CONTACT "Tyrescope maintainers <maintainers@tyrescope.org>"
-    CACHE STRING "Maintainer named in the Debian package")
 set(CPACK_GENERATOR "DEB")
-set(CPACK_STRIP_FILES ON)
+# CPack strips the program itself and moves its debug symbols into
+# tyrescope-dbgsym_<version>_<arch>.ddeb, found by the program's build id.
+set(CPACK_STRIP_FILES OFF)
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+set(CPACK_POST_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/DebugSymbolsPackage.cmake")
 
 set(CPACK_DEBIAN_PACKAGE_NAME "tyrescope")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tyrescope_<version>_<arch>.deb
@@ -91,3 +128,20 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${_linux_assets}/postinst;${_linux_asset
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
+
+# The package check, in every tree that can build the package; in the release
+# tree, built without test programs, it is the one test (ctest --preset release).
+# It needs the tyrescope target built first, as `cmake --build` does.
+enable_testing()
+if(TYRESCOPE_HARDENING)
+  set(_hardened ON)
+else()
+  set(_hardened OFF)
+endif()
+list(JOIN TYRESCOPE_ICON_SIZES " " _icon_sizes)
+add_test(NAME packaging_deb
+  COMMAND sh "${PROJECT_SOURCE_DIR}/tests/packaging/check-deb.sh"
+    "${PROJECT_BINARY_DIR}" "${PROJECT_BINARY_DIR}/deb-check"
+    "${TYRESCOPE_APP_ID}" "${PROJECT_VERSION}"
+    "${TYRESCOPE_UDEV_RULE}" "${TYRESCOPE_UDEV_RULES_DIR}" "${_icon_sizes}" ${_hardened})
+set_tests_properties(packaging_deb PROPERTIES LABELS packaging TIMEOUT 300)

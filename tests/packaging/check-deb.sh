@@ -1,10 +1,11 @@
 #!/bin/sh
 # Builds the Debian package from a configured and built tree, unpacks it and
-# checks what a user's system would receive.
-#   check-deb.sh BUILD_DIR SCRATCH_DIR APP_ID VERSION UDEV_RULE UDEV_RULES_DIR "ICON_SIZES"
+# checks what a user's system would receive. HARDENED is ON for a tree built
+# with TYRESCOPE_HARDENING (the release preset), whose binary must show it.
+#   check-deb.sh BUILD_DIR SCRATCH_DIR APP_ID VERSION UDEV_RULE UDEV_RULES_DIR "ICON_SIZES" HARDENED
 set -eu
 
-build=$1 scratch=$2 app_id=$3 version=$4 udev_rule=$5 udev_dir=$6 icon_sizes=$7
+build=$1 scratch=$2 app_id=$3 version=$4 udev_rule=$5 udev_dir=$6 icon_sizes=$7 hardened=$8
 match_line='SUBSYSTEM=="hidraw", KERNELS=="0003:0000:0001.*", TAG+="uaccess"'
 
 failures=0
@@ -22,6 +23,7 @@ mkdir -p "$scratch/out" "$scratch/root" "$scratch/control" "$scratch/bin"
 
 arch=$(dpkg --print-architecture)
 deb="$scratch/out/tyrescope_${version}_${arch}.deb"
+ddeb="$scratch/out/tyrescope-dbgsym_${version}_${arch}.ddeb"
 
 if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
     cat "$scratch/cpack.log" >&2
@@ -58,13 +60,89 @@ depends_on 'libqt6[a-z]*6(t64)?' || fail "Depends lacks a libqt6 library (shlibd
 depends_on 'libhidapi-hidraw0' || fail "Depends lacks libhidapi-hidraw0"
 pass "control fields"
 
-# Binary
+# Binary: stripped, its debug symbols in the -dbgsym package under its build id.
 bin=$root/usr/bin/tyrescope
 begin
 if [ -x "$bin" ] && file -b "$bin" | grep -q '^ELF .* executable'; then
-    pass "usr/bin/tyrescope is an ELF executable"
+    file -b "$bin" | grep -q ', stripped' || fail "usr/bin/tyrescope is not stripped"
+    ! readelf -SW "$bin" | grep -qF ' .comment ' || fail "usr/bin/tyrescope keeps .comment"
+    build_id=$(readelf -n "$bin" | sed -n 's/^ *Build ID: *//p')
+    debug_file=usr/lib/debug/.build-id/$(echo "$build_id" | cut -c1-2)/$(echo "$build_id" | cut -c3-).debug
+    if [ -z "$build_id" ]; then
+        fail "usr/bin/tyrescope has no build id"
+    elif [ ! -f "$ddeb" ]; then
+        fail "no debug symbols package $(basename "$ddeb")"
+    else
+        dpkg-deb -x "$ddeb" "$scratch/dbgsym"
+        [ -f "$scratch/dbgsym/$debug_file" ] || fail "$(basename "$ddeb") lacks $debug_file"
+        [ "$(dpkg-deb -f "$ddeb" Depends)" = "tyrescope (= $version)" ] ||
+            fail "$(basename "$ddeb") depends on '$(dpkg-deb -f "$ddeb" Depends)'"
+    fi
+    pass "usr/bin/tyrescope is a stripped ELF executable, debug symbols in $(basename "$ddeb")"
 else
     fail "usr/bin/tyrescope missing or not an ELF executable"
+fi
+
+# Hardening, as Debian's build flags give it: immediate binding and a read-only
+# relocation segment, libc calls checked where the size is known, stack canaries.
+begin
+if [ "$hardened" = ON ]; then
+    readelf -dW "$bin" | grep -Eq '\((FLAGS|FLAGS_1)\).*[ :](BIND_NOW|NOW)( |$)' ||
+        fail "no BIND_NOW in the dynamic section (linked without -z now)"
+    readelf -lW "$bin" | grep -q GNU_RELRO || fail "no GNU_RELRO segment (linked without -z relro)"
+    readelf --dyn-syms -W "$bin" | grep -Eq ' __[a-z_]+_chk(@|$)' ||
+        fail "no fortified libc calls (__*_chk; built without _FORTIFY_SOURCE?)"
+    readelf --dyn-syms -W "$bin" | grep -q ' __stack_chk_fail' ||
+        fail "no stack protector (__stack_chk_fail)"
+    pass "hardening: BIND_NOW, RELRO, fortified calls, stack protector"
+else
+    echo "skipped: hardening checks (this tree is built without TYRESCOPE_HARDENING; ctest --preset release checks them)"
+fi
+
+# Debian's own checker, on both packages: no error and no warning; no hardening
+# tag either where the tree is hardened.
+begin
+lintian_out=$(lintian --pedantic -I --fail-on none "$deb" "$ddeb" 2>&1) ||
+    fail "lintian could not check the package: $lintian_out"
+echo "$lintian_out" | sed 's/^/lintian: /'
+echo "$lintian_out" | grep -E '^[EW]: ' >&2 && fail "lintian reports errors or warnings"
+if [ "$hardened" = ON ] && echo "$lintian_out" | grep -E ' hardening-' >&2; then
+    fail "lintian reports missing hardening"
+fi
+pass "lintian"
+
+# Documents: licence, changelog and manual page where Debian's tools put them,
+# the changelog's and the metainfo's newest entries naming this version.
+doc=$root/usr/share/doc/tyrescope
+begin
+head -n 1 "$doc/copyright" 2>/dev/null |
+    grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "usr/share/doc/tyrescope/copyright is missing or not in the machine-readable format"
+changelog_top=$(gzip -dc "$doc/changelog.gz" 2>/dev/null | head -n 1)
+echo "$changelog_top" | grep -q "^tyrescope ($version) " ||
+    fail "changelog.gz starts with '$changelog_top', not version $version"
+pass "copyright and changelog.gz"
+
+begin
+man=$root/usr/share/man/man1/tyrescope.1.gz
+if [ -f "$man" ]; then
+    gzip -t "$man" || fail "tyrescope.1.gz is not gzip-compressed"
+    LC_ALL=C MANWIDTH=80 man --warnings -l "$man" >"$scratch/man.txt" 2>"$scratch/man.err" ||
+        fail "man -l cannot render tyrescope.1.gz: $(cat "$scratch/man.err")"
+    [ ! -s "$scratch/man.err" ] || fail "man -l warns: $(cat "$scratch/man.err")"
+    man_text=$(col -b <"$scratch/man.txt")
+    echo "$man_text" | grep -q '^EXIT STATUS' || fail "the manual page has no EXIT STATUS"
+    # Every option --help prints, long or short, as a whole word of the page.
+    options=$("$bin" --help | sed -n 's/^ \{1,\}\(-[^ ].*\)$/\1/p' | sed 's/  .*//' |
+        grep -oE '(^|[ ,])--?[A-Za-z0-9][A-Za-z0-9-]*' | tr -d ' ,')
+    [ -n "$options" ] || fail "found no options in tyrescope --help"
+    for option in $options; do
+        echo "$man_text" | grep -Eq -- "(^|[^A-Za-z0-9-])$option([^A-Za-z0-9-]|$)" ||
+            fail "the manual page does not document $option"
+    done
+    pass "manual page tyrescope(1) documents $(echo "$options" | tr "\n" " ")"
+else
+    fail "no manual page usr/share/man/man1/tyrescope.1.gz"
 fi
 
 # Desktop entry
@@ -100,8 +178,15 @@ done
 begin
 metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
 if [ -f "$metainfo" ]; then
-    out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli validate: $out"
+    out=$(appstreamcli validate --pedantic --no-net "$metainfo" 2>&1) ||
+        fail "appstreamcli validate: $out"
+    # Pedantic notes count too, but for the id's capital letter: the id is also
+    # the desktop file's name, which the window announces to the desktop.
+    echo "$out" | grep -E '^[EWIP]: ' | grep -v ' cid-contains-uppercase-letter ' >&2 &&
+        fail "appstreamcli validate --pedantic: $out"
     grep -q "<id>$app_id</id>" "$metainfo" || fail "metainfo id is not $app_id"
+    newest=$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$metainfo" | head -n 1)
+    [ "$newest" = "$version" ] || fail "metainfo's newest release is '$newest', not $version"
     grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
         fail "metainfo does not launch $app_id.desktop"
     out=$(appstreamcli validate-tree --no-net "$root" 2>&1) || fail "appstreamcli validate-tree: $out"
