@@ -1,0 +1,436 @@
+// Times programs from outside, as a user sees them: from the moment the
+// program is started until its window is mapped and its pixels are drawn,
+// under an X server of its own (scripts/bench starts Xvfb with a black root,
+// so a window nobody has drawn into yet is all black). Nothing inside the
+// programs is hooked.
+//
+//   bench_startup startup RUNS TYRESCOPE BARE   start-up of both, alternating
+//   bench_startup poll SECONDS TYRESCOPE        CPU while "Continuous" polls
+//
+// Every program it starts it ends itself, by process ID.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+volatile pid_t running = 0; // the program started last, until it is reaped
+
+void endRunning(int signal) {
+    if (running > 0)
+        kill(running, SIGKILL);
+    std::signal(signal, SIG_DFL);
+    raise(signal);
+}
+
+// Windows vanish while they are looked at; such errors are expected.
+int ignoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}
+
+double ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double cpuMs(clockid_t clock) {
+    timespec t{};
+    if (clock_gettime(clock, &t) != 0)
+        return -1;
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+long peakResidentKiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    }
+    return -1;
+}
+
+class Server {
+public:
+    Server() {
+        display_ = XOpenDisplay(nullptr);
+        if (display_ == nullptr) {
+            std::fprintf(stderr, "bench_startup: cannot open display %s\n",
+                         std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(DISPLAY not set)");
+            std::exit(2);
+        }
+        XSetErrorHandler(ignoreErrors);
+        int error = 0;
+        if (!XDamageQueryExtension(display_, &damageEvent_, &error)) {
+            std::fprintf(stderr, "bench_startup: the X server has no DAMAGE extension\n");
+            std::exit(2);
+        }
+        fcntl(ConnectionNumber(display_), F_SETFD, FD_CLOEXEC);
+        root_ = DefaultRootWindow(display_);
+        XSelectInput(display_, root_, SubstructureNotifyMask);
+        pidAtom_ = XInternAtom(display_, "_NET_WM_PID", False);
+        XSync(display_, False);
+    }
+    ~Server() { XCloseDisplay(display_); }
+
+    struct Start {
+        pid_t pid = -1;
+        Window window = 0;
+        double wallMs = 0;
+        double cpuMs = 0;
+    };
+
+    // Starts argv and waits until its top-level window shows drawn pixels.
+    Start start(const std::vector<std::string>& argv) {
+        drain();
+        damages_.clear();
+        Start result;
+        const Clock::time_point t0 = Clock::now();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            std::vector<char*> args;
+            for (const std::string& a : argv)
+                args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            execv(args[0], args.data());
+            std::perror(args[0]);
+            _exit(127);
+        }
+        running = pid;
+        result.pid = pid;
+        clockid_t cpu{};
+        const bool haveCpu = clock_getcpuclockid(pid, &cpu) == 0;
+
+        const Clock::time_point deadline = t0 + 20s;
+        while (Clock::now() < deadline) {
+            waitForEvent(deadline);
+            while (XPending(display_) > 0) {
+                XEvent event;
+                XNextEvent(display_, &event);
+                Window candidate = 0;
+                if (event.type == CreateNotify && event.xcreatewindow.parent == root_) {
+                    // Watched from birth, so no drawing can slip past.
+                    const Window w = event.xcreatewindow.window;
+                    damages_[w] = XDamageCreate(display_, w, XDamageReportNonEmpty);
+                    candidate = w;
+                } else if (event.type == MapNotify) {
+                    candidate = event.xmap.window;
+                } else if (event.type == damageEvent_ + XDamageNotify) {
+                    const auto& d = reinterpret_cast<const XDamageNotifyEvent&>(event);
+                    XDamageSubtract(display_, d.damage, None, None);
+                    candidate = d.drawable;
+                }
+                if (candidate != 0 && drawn(candidate, pid)) {
+                    result.wallMs = ms(Clock::now() - t0);
+                    result.cpuMs = haveCpu ? cpuMs(cpu) : -1;
+                    result.window = candidate;
+                    return result;
+                }
+            }
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                running = 0;
+                std::fprintf(stderr, "bench_startup: %s ended before showing a window\n",
+                             argv[0].c_str());
+                std::exit(1);
+            }
+        }
+        end(pid);
+        std::fprintf(stderr, "bench_startup: %s showed no drawn window within 20 s\n",
+                     argv[0].c_str());
+        std::exit(1);
+    }
+
+    // Ends a program started here: politely, then for good.
+    void end(pid_t pid) {
+        kill(pid, SIGTERM);
+        const Clock::time_point deadline = Clock::now() + 3s;
+        int status = 0;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (Clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+        running = 0;
+        drain();
+    }
+
+    // The pixels of a rectangle of a window, to see whether they change.
+    std::vector<unsigned long> pixels(Window w, int x, int y, int width, int height) {
+        std::vector<unsigned long> out;
+        XImage* image = XGetImage(display_, w, x, y, static_cast<unsigned>(width),
+                                  static_cast<unsigned>(height), AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return out;
+        for (int j = 0; j < height; ++j)
+            for (int i = 0; i < width; ++i)
+                out.push_back(XGetPixel(image, i, j));
+        XDestroyImage(image);
+        return out;
+    }
+
+    void click(Window w, int x, int y) {
+        int rootX = 0;
+        int rootY = 0;
+        Window child = 0;
+        XTranslateCoordinates(display_, w, root_, x, y, &rootX, &rootY, &child);
+        XTestFakeMotionEvent(display_, -1, rootX, rootY, CurrentTime);
+        XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+        XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+        XFlush(display_);
+    }
+
+    // Damage reports on the window until the deadline: one per redraw at most.
+    int countRedraws(Window w, Clock::time_point deadline) {
+        int redraws = 0;
+        while (Clock::now() < deadline) {
+            if (!waitForEvent(deadline))
+                continue;
+            while (XPending(display_) > 0) {
+                XEvent event;
+                XNextEvent(display_, &event);
+                if (event.type == damageEvent_ + XDamageNotify) {
+                    const auto& d = reinterpret_cast<const XDamageNotifyEvent&>(event);
+                    XDamageSubtract(display_, d.damage, None, None);
+                    if (d.drawable == w)
+                        ++redraws;
+                }
+            }
+        }
+        return redraws;
+    }
+
+    bool hasDamageExtension() const { return damageEvent_ != 0; }
+
+private:
+    bool waitForEvent(Clock::time_point deadline) {
+        if (XPending(display_) > 0)
+            return true;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        // Short waits: the program's end is noticed between events.
+        pollfd fd{ConnectionNumber(display_), POLLIN, 0};
+        const int timeout = static_cast<int>(std::clamp<long long>(left.count(), 0, 50));
+        return poll(&fd, 1, timeout) > 0 && XEventsQueued(display_, QueuedAfterReading) > 0;
+    }
+
+    void drain() {
+        XSync(display_, False);
+        while (XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+        }
+    }
+
+    // A viewable top-level of that process whose pixels are not all alike.
+    bool drawn(Window w, pid_t pid) {
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(display_, w, &attributes) || attributes.map_state != IsViewable ||
+            attributes.width < 64 || attributes.height < 64)
+            return false;
+        if (windowPid(w) != pid)
+            return false;
+        XImage* image = XGetImage(display_, w, 0, 0, static_cast<unsigned>(attributes.width),
+                                  static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return false;
+        const unsigned long first = XGetPixel(image, 0, 0);
+        bool varied = false;
+        for (int y = 0; y < attributes.height && !varied; ++y)
+            for (int x = 0; x < attributes.width && !varied; ++x)
+                varied = XGetPixel(image, x, y) != first;
+        XDestroyImage(image);
+        return varied;
+    }
+
+    long windowPid(Window w) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        long pid = -1;
+        if (XGetWindowProperty(display_, w, pidAtom_, 0, 1, False, XA_CARDINAL, &type, &format,
+                               &count, &after, &data) == Success &&
+            data != nullptr) {
+            if (format == 32 && count == 1)
+                pid = static_cast<long>(*reinterpret_cast<unsigned long*>(data));
+            XFree(data);
+        }
+        return pid;
+    }
+
+    Display* display_ = nullptr;
+    Window root_ = 0;
+    Atom pidAtom_ = None;
+    int damageEvent_ = 0;
+    std::map<Window, Damage> damages_;
+};
+
+struct Figures {
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    std::vector<double> rssMiB;
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+std::string spread(const std::vector<double>& v, const char* unit, int decimals = 1) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%6.*f %s (%.*f..%.*f)", decimals, median(v), unit, decimals,
+                  *std::min_element(v.begin(), v.end()), decimals,
+                  *std::max_element(v.begin(), v.end()));
+    return text;
+}
+
+void measureOnce(Server& server, const std::vector<std::string>& argv, Figures* into) {
+    const Server::Start s = server.start(argv);
+    // Work a program leaves until after its first paint still counts
+    // towards its memory.
+    std::this_thread::sleep_for(300ms);
+    const long rss = peakResidentKiB(s.pid);
+    server.end(s.pid);
+    if (into != nullptr) {
+        into->wall.push_back(s.wallMs);
+        into->cpu.push_back(s.cpuMs);
+        into->rssMiB.push_back(rss / 1024.0);
+    }
+}
+
+const char* verdict(bool met) {
+    return met ? "met" : "NOT MET";
+}
+
+int startup(int runs, const std::string& tyrescope, const std::string& bare) {
+    Server server;
+    // One unmeasured start of each fills the file and font caches.
+    measureOnce(server, {tyrescope}, nullptr);
+    measureOnce(server, {tyrescope, "--simulate"}, nullptr);
+    measureOnce(server, {bare}, nullptr);
+
+    struct Mode {
+        const char* name;
+        std::vector<std::string> argv;
+        Figures ours;
+        Figures bare;
+    };
+    std::vector<Mode> modes{{"no receiver", {tyrescope}, {}, {}},
+                            {"--simulate", {tyrescope, "--simulate"}, {}, {}}};
+    for (int i = 0; i < runs; ++i) {
+        for (Mode& mode : modes) {
+            // Which of the two goes first alternates too, so a trend in the
+            // machine's load favours neither.
+            if (i % 2 == 0) {
+                measureOnce(server, mode.argv, &mode.ours);
+                measureOnce(server, {bare}, &mode.bare);
+            } else {
+                measureOnce(server, {bare}, &mode.bare);
+                measureOnce(server, mode.argv, &mode.ours);
+            }
+        }
+    }
+
+    std::printf("Start to first painted window, median of %d runs (min..max)\n", runs);
+    std::printf("  %-12s %-5s %-27s %-27s %-7s %s\n", "", "", "Tyrescope", "bare window", "ratio",
+                "target");
+    for (const Mode& mode : modes) {
+        const double wall = median(mode.ours.wall) / median(mode.bare.wall);
+        const double cpu = median(mode.ours.cpu) / median(mode.bare.cpu);
+        std::printf("  %-12s %-5s %-27s %-27s %5.2fx  <= 1.15x %s\n", mode.name, "wall",
+                    spread(mode.ours.wall, "ms").c_str(), spread(mode.bare.wall, "ms").c_str(),
+                    wall, verdict(wall <= 1.15));
+        std::printf("  %-12s %-5s %-27s %-27s %5.2fx  <= 1.15x %s\n", "", "CPU",
+                    spread(mode.ours.cpu, "ms").c_str(), spread(mode.bare.cpu, "ms").c_str(), cpu,
+                    verdict(cpu <= 1.15));
+    }
+    std::printf("Peak resident memory, median (min..max)\n");
+    for (const Mode& mode : modes) {
+        const double extra = median(mode.ours.rssMiB) - median(mode.bare.rssMiB);
+        std::printf("  %-18s %-27s %-27s %+5.1f MiB  <= +3 MiB %s\n", mode.name,
+                    spread(mode.ours.rssMiB, "MiB").c_str(),
+                    spread(mode.bare.rssMiB, "MiB").c_str(), extra, verdict(extra <= 3.0));
+    }
+    return 0;
+}
+
+int pollCpu(int seconds, const std::string& tyrescope) {
+    Server server;
+    const Server::Start s = server.start({tyrescope, "--simulate"});
+    std::this_thread::sleep_for(500ms);
+
+    // "Continuous": 6960, 7080, 1455 x 375 twips, 15 twips a pixel. Its
+    // caption turns to "Stop" when polling starts.
+    constexpr int left = 464, top = 472, width = 97, height = 25;
+    const std::vector<unsigned long> before = server.pixels(s.window, left, top, width, height);
+    server.click(s.window, left + width / 2, top + height / 2);
+    const Clock::time_point clicked = Clock::now();
+    while (server.pixels(s.window, left, top, width, height) == before) {
+        if (Clock::now() - clicked > 5s) {
+            server.end(s.pid);
+            std::fprintf(stderr, "bench_startup: the click on \"Continuous\" changed nothing\n");
+            return 1;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    std::this_thread::sleep_for(200ms);
+
+    clockid_t clock{};
+    clock_getcpuclockid(s.pid, &clock);
+    const double cpu0 = cpuMs(clock);
+    const Clock::time_point t0 = Clock::now();
+    const int redraws = server.countRedraws(s.window, t0 + std::chrono::seconds(seconds));
+    const double used = cpuMs(clock) - cpu0;
+    const double wall = ms(Clock::now() - t0);
+    server.end(s.pid);
+
+    const double share = 100.0 * used / wall;
+    std::printf("CPU while polling every 5 s (--simulate, %d s, %d redraws seen)\n", seconds,
+                redraws);
+    std::printf("  %.1f ms = %.3f%% of a core  target <= 0.2%% %s\n", used, share,
+                verdict(share <= 0.2));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    std::signal(SIGINT, endRunning);
+    std::signal(SIGTERM, endRunning);
+    std::signal(SIGHUP, endRunning);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 4 && args[0] == "startup")
+        return startup(std::max(1, std::atoi(args[1].c_str())), args[2], args[3]);
+    if (args.size() == 3 && args[0] == "poll")
+        return pollCpu(std::max(1, std::atoi(args[1].c_str())), args[2]);
+    std::fprintf(stderr, "usage: bench_startup startup RUNS TYRESCOPE BARE\n"
+                         "       bench_startup poll SECONDS TYRESCOPE\n");
+    return 2;
+}
