@@ -118,14 +118,28 @@ int main(int argc, char* argv[]) {
     const double wallUs = (monotonicNs() - wall0) / 1e3 / (cycles * rounds);
     const double paintsPerCycle = static_cast<double>(counter.paints) / (cycles * rounds);
 
+    // What polling mostly meets: the sensors have sent nothing new.
+    transmit(receiver, 0);
+    window.GetDataFromDevice();
+    QCoreApplication::processEvents();
+    counter.paints = 0;
+    const Spread steady = perCall(cycles, rounds, [&](int) {
+        window.GetDataFromDevice();
+        QCoreApplication::processEvents();
+    });
+    const double steadyPaints = static_cast<double>(counter.paints) / (cycles * rounds);
+
     std::printf("One acquisition cycle in the process (emulated receiver, window offscreen, "
                 "redraw included),\n  CPU per cycle over %d cycles, median of %d rounds "
                 "(min..max)\n",
                 cycles, rounds);
-    std::printf("  %.3f ms (%.3f..%.3f), wall %.3f ms, %.0f paint events a cycle  "
-                "target <= 0.5 ms %s\n",
+    std::printf("  %.3f ms (%.3f..%.3f), wall %.3f ms, %.0f paint events a cycle, when every "
+                "record changes  target <= 0.5 ms %s\n",
                 cycle.median / 1e3, cycle.min / 1e3, cycle.max / 1e3, wallUs / 1e3, paintsPerCycle,
                 cycle.median <= 500 ? "met" : "NOT MET");
+    std::printf("  %.3f ms (%.3f..%.3f), %.0f paint events a cycle, when the records stay the "
+                "same\n",
+                steady.median / 1e3, steady.min / 1e3, steady.max / 1e3, steadyPaints);
     std::printf("One request/answer exchange through the transport (emulated receiver),\n"
                 "  CPU per exchange over %d exchanges, median of %d rounds (min..max)\n",
                 cycles * 10, rounds);

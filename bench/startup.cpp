@@ -6,6 +6,8 @@
 //
 //   bench_startup startup RUNS TYRESCOPE BARE   start-up of both, alternating
 //   bench_startup poll SECONDS TYRESCOPE        CPU while "Continuous" polls
+//   bench_startup instructions DIR TYRESCOPE BARE
+//                      instructions to the first painted window, under callgrind
 //
 // Every program it starts it ends itself, by process ID.
 #include <X11/Xatom.h>
@@ -102,7 +104,7 @@ public:
     };
 
     // Starts argv and waits until its top-level window shows drawn pixels.
-    Start start(const std::vector<std::string>& argv) {
+    Start start(const std::vector<std::string>& argv, std::chrono::seconds patience = 20s) {
         drain();
         damages_.clear();
         Start result;
@@ -122,7 +124,7 @@ public:
         clockid_t cpu{};
         const bool haveCpu = clock_getcpuclockid(pid, &cpu) == 0;
 
-        const Clock::time_point deadline = t0 + 20s;
+        const Clock::time_point deadline = t0 + patience;
         while (Clock::now() < deadline) {
             waitForEvent(deadline);
             while (XPending(display_) > 0) {
@@ -157,23 +159,44 @@ public:
             }
         }
         end(pid);
-        std::fprintf(stderr, "bench_startup: %s showed no drawn window within 20 s\n",
-                     argv[0].c_str());
+        std::fprintf(stderr, "bench_startup: %s showed no drawn window within %lld s\n",
+                     argv[0].c_str(), static_cast<long long>(patience.count()));
         std::exit(1);
     }
 
-    // Ends a program started here: politely, then for good.
-    void end(pid_t pid) {
-        kill(pid, SIGTERM);
-        const Clock::time_point deadline = Clock::now() + 3s;
+    // Ends a program started here as a user would, by closing its window,
+    // so that it leaves no stale lock behind; then by signal if it lingers.
+    void end(pid_t pid, Window window = 0) {
+        if (window != 0) {
+            XEvent close{};
+            close.xclient.type = ClientMessage;
+            close.xclient.window = window;
+            close.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+            close.xclient.format = 32;
+            close.xclient.data.l[0] =
+                static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+            close.xclient.data.l[1] = CurrentTime;
+            XSendEvent(display_, window, False, NoEventMask, &close);
+            XFlush(display_);
+        } else {
+            kill(pid, SIGTERM);
+        }
         int status = 0;
+        bool signalled = window == 0;
+        Clock::time_point deadline = Clock::now() + 3s;
         while (waitpid(pid, &status, WNOHANG) == 0) {
             if (Clock::now() > deadline) {
+                if (!signalled) {
+                    kill(pid, SIGTERM);
+                    signalled = true;
+                    deadline = Clock::now() + 3s;
+                    continue;
+                }
                 kill(pid, SIGKILL);
                 waitpid(pid, &status, 0);
                 break;
             }
-            std::this_thread::sleep_for(5ms);
+            std::this_thread::sleep_for(2ms);
         }
         running = 0;
         drain();
@@ -317,7 +340,7 @@ void measureOnce(Server& server, const std::vector<std::string>& argv, Figures* 
     // towards its memory.
     std::this_thread::sleep_for(300ms);
     const long rss = peakResidentKiB(s.pid);
-    server.end(s.pid);
+    server.end(s.pid, s.window);
     if (into != nullptr) {
         into->wall.push_back(s.wallMs);
         into->cpu.push_back(s.cpuMs);
@@ -409,13 +432,52 @@ int pollCpu(int seconds, const std::string& tyrescope) {
     const int redraws = server.countRedraws(s.window, t0 + std::chrono::seconds(seconds));
     const double used = cpuMs(clock) - cpu0;
     const double wall = ms(Clock::now() - t0);
-    server.end(s.pid);
+    server.end(s.pid, s.window);
 
     const double share = 100.0 * used / wall;
     std::printf("CPU while polling every 5 s (--simulate, %d s, %d redraws seen)\n", seconds,
                 redraws);
     std::printf("  %.1f ms = %.3f%% of a core  target <= 0.2%% %s\n", used, share,
                 verdict(share <= 0.2));
+    return 0;
+}
+
+// Instructions are what a busy machine cannot blur: the same start counted
+// by callgrind up to the moment its window shows, ended there by SIGTERM
+// (on which callgrind still writes its counts).
+long long instructionsToFirstPaint(Server& server, const std::string& dir,
+                                   std::vector<std::string> argv) {
+    const std::string out = dir + "/callgrind.out";
+    std::remove(out.c_str());
+    // A lock left by the previous start, ended by signal, would send this
+    // one down the stale-lock path.
+    if (const char* run = std::getenv("XDG_RUNTIME_DIR"))
+        std::remove((std::string(run) + "/tyrescope.lock").c_str());
+    argv.insert(argv.begin(),
+                {"/usr/bin/valgrind", "--tool=callgrind", "--log-file=" + dir + "/valgrind.log",
+                 "--callgrind-out-file=" + out});
+    const Server::Start s = server.start(argv, 180s);
+    server.end(s.pid);
+    std::ifstream counts(out);
+    std::string line;
+    while (std::getline(counts, line)) {
+        if (line.rfind("summary:", 0) == 0 || line.rfind("totals:", 0) == 0)
+            return std::atoll(line.c_str() + line.find(':') + 1);
+    }
+    return -1;
+}
+
+int instructions(const std::string& dir, const std::string& tyrescope, const std::string& bare) {
+    Server server;
+    const long long bareCount = instructionsToFirstPaint(server, dir, {bare});
+    const long long plain = instructionsToFirstPaint(server, dir, {tyrescope});
+    const long long simulated = instructionsToFirstPaint(server, dir, {tyrescope, "--simulate"});
+    std::printf("Instructions to the first painted window (callgrind, one start each)\n");
+    std::printf("  bare window    %7.1f M\n", bareCount / 1e6);
+    std::printf("  no receiver    %7.1f M  %.2fx\n", plain / 1e6,
+                static_cast<double>(plain) / static_cast<double>(bareCount));
+    std::printf("  --simulate     %7.1f M  %.2fx\n", simulated / 1e6,
+                static_cast<double>(simulated) / static_cast<double>(bareCount));
     return 0;
 }
 
@@ -430,7 +492,10 @@ int main(int argc, char* argv[]) {
         return startup(std::max(1, std::atoi(args[1].c_str())), args[2], args[3]);
     if (args.size() == 3 && args[0] == "poll")
         return pollCpu(std::max(1, std::atoi(args[1].c_str())), args[2]);
+    if (args.size() == 4 && args[0] == "instructions")
+        return instructions(args[1], args[2], args[3]);
     std::fprintf(stderr, "usage: bench_startup startup RUNS TYRESCOPE BARE\n"
-                         "       bench_startup poll SECONDS TYRESCOPE\n");
+                         "       bench_startup poll SECONDS TYRESCOPE\n"
+                         "       bench_startup instructions DIR TYRESCOPE BARE\n");
     return 2;
 }
