@@ -1,9 +1,9 @@
 #include "tools/Artwork.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QImageWriter>
 #include <QSaveFile>
+#include <QtEndian>
+#include <array>
 #include <utility>
 
 // The catalogue of pictures and the writing of their files. The pictures
@@ -44,15 +44,68 @@ std::vector<Picture> allPictures() {
     return pictures;
 }
 
+namespace {
+
+quint32 crc32(const QByteArray& bytes) {
+    static const std::array<quint32, 256> table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k) {
+                c = (c & 1) != 0 ? 0xEDB88320U ^ (c >> 1) : c >> 1;
+            }
+            t[n] = c;
+        }
+        return t;
+    }();
+    quint32 c = 0xFFFFFFFFU;
+    for (const char byte : bytes) {
+        c = table[(c ^ static_cast<quint8>(byte)) & 0xFF] ^ (c >> 8);
+    }
+    return c ^ 0xFFFFFFFFU;
+}
+
+void appendChunk(QByteArray& out, const char* type, const QByteArray& data) {
+    char word[4];
+    qToBigEndian(static_cast<quint32>(data.size()), word);
+    out.append(word, 4);
+    const QByteArray typed = QByteArray(type, 4) + data;
+    out.append(typed);
+    qToBigEndian(crc32(typed), word);
+    out.append(word, 4);
+}
+
+} // namespace
+
 QByteArray encodePng(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image)) {
+    if (image.isNull()) {
         return {};
     }
-    return bytes;
+    // Rows are stored unfiltered: undoing the per-row prediction that a
+    // general encoder picks costs more at every start-up than the few bytes
+    // it saves, and the files come out no larger.
+    const bool alpha = image.hasAlphaChannel();
+    const QImage rgb =
+        image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    const qsizetype rowBytes = qsizetype(rgb.width()) * (alpha ? 4 : 3);
+    QByteArray rows;
+    rows.reserve((rowBytes + 1) * rgb.height());
+    for (int y = 0; y < rgb.height(); ++y) {
+        rows.append('\0');
+        rows.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rowBytes);
+    }
+
+    QByteArray header(13, '\0');
+    qToBigEndian(static_cast<quint32>(rgb.width()), header.data());
+    qToBigEndian(static_cast<quint32>(rgb.height()), header.data() + 4);
+    header[8] = 8;             // bits per channel
+    header[9] = alpha ? 6 : 2; // RGBA or RGB
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    appendChunk(png, "IHDR", header);
+    // qCompress puts the length in front of a plain zlib stream.
+    appendChunk(png, "IDAT", qCompress(rows, 9).mid(4));
+    appendChunk(png, "IEND", {});
+    return png;
 }
 
 QStringList writeAll(const QString& dir) {

@@ -72,18 +72,31 @@ constexpr Place lblRawdata{120, 720, 3135, 255};
 constexpr Place lblStatus{3480, 720, 3495, 255};
 } // namespace place
 
-// Taken through QIcon so that Qt's high-DPI lookup loads name@2x.png on a
-// screen scaled to 200 % or more, and the plain picture elsewhere or when
-// that file is missing. Either way the picture measures its plain size.
+// Every picture is a PNG. Saying so spares Qt from loading each of its image
+// plugins (and their libraries) to ask whether it knows the file.
+QPixmap png(const QString& file) {
+    QImageReader reader(file, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
+// On a screen scaled above 100 %, taken through QIcon so that Qt's high-DPI
+// lookup loads name@2x.png on a screen scaled to 200 % or more, and the plain
+// picture elsewhere or when that file is missing. Either way the picture
+// measures its plain size.
 QPixmap picture(const QString& name) {
     const QString file = QStringLiteral(":/assets/") + name;
-    return QIcon(file).pixmap(QImageReader(file).size(), qApp->devicePixelRatio());
+    const qreal ratio = qApp->devicePixelRatio();
+    if (ratio > 1.0) {
+        return QIcon(file).pixmap(QImageReader(file).size(), ratio);
+    }
+    return png(file);
 }
 
 QIcon programIcon() {
     QIcon icon;
     for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        icon.addFile(QStringLiteral(":/assets/icons/tyrescope-%1.png").arg(size));
+        icon.addPixmap(png(QStringLiteral(":/assets/icons/tyrescope-%1.png").arg(size)));
     }
     return icon;
 }

@@ -155,6 +155,63 @@ private slots:
         QCOMPARE(image.size(), size);
     }
 
+    // Rows are stored unfiltered, which makes the start-up's decoding cheap.
+    void picturesAreStoredUnfiltered_data() { pictureSizes_data(); }
+    void picturesAreStoredUnfiltered() {
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        QFile file(QStringLiteral(":/assets/") + name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray png = file.readAll();
+        QByteArray compressed;
+        int channels = 0;
+        for (qsizetype at = 8; at + 12 <= png.size();) {
+            const auto length = qFromBigEndian<quint32>(png.constData() + at);
+            const QByteArray type = png.mid(at + 4, 4);
+            if (type == "IHDR") {
+                channels = png.at(at + 8 + 9) == 6 ? 4 : png.at(at + 8 + 9) == 2 ? 3 : 0;
+            } else if (type == "IDAT") {
+                compressed += png.mid(at + 8, length);
+            }
+            at += 12 + qsizetype(length);
+        }
+        QVERIFY2(channels != 0, "neither RGB nor RGBA");
+        const qsizetype row = 1 + qsizetype(size.width()) * channels;
+        char expected[4];
+        qToBigEndian(static_cast<quint32>(row * size.height()), expected);
+        const QByteArray rows = qUncompress(QByteArray(expected, 4) + compressed);
+        QCOMPARE(rows.size(), row * size.height());
+        for (int y = 0; y < size.height(); ++y) {
+            QVERIFY2(rows.at(y * row) == 0,
+                     qPrintable(QStringLiteral("row %1 is filtered").arg(y)));
+        }
+    }
+
+    void encodingKeepsEveryPixel_data() {
+        QTest::addColumn<QImage>("image");
+        QImage opaque(37, 5, QImage::Format_RGB32);
+        QImage translucent(4, 3, QImage::Format_ARGB32);
+        for (int y = 0; y < opaque.height(); ++y) {
+            for (int x = 0; x < opaque.width(); ++x) {
+                opaque.setPixel(x, y, qRgb(x * 7, y * 50, 255 - x));
+            }
+        }
+        for (int y = 0; y < translucent.height(); ++y) {
+            for (int x = 0; x < translucent.width(); ++x) {
+                translucent.setPixel(x, y, qRgba(200, x * 60, y * 100, x * 80 + y));
+            }
+        }
+        QTest::newRow("opaque, odd width") << opaque;
+        QTest::newRow("with alpha") << translucent;
+        QTest::newRow("one pixel") << opaque.copy(3, 2, 1, 1);
+    }
+    void encodingKeepsEveryPixel() {
+        QFETCH(QImage, image);
+        const QImage decoded = QImage::fromData(artwork::encodePng(image), "png");
+        QCOMPARE(decoded.hasAlphaChannel(), image.hasAlphaChannel());
+        QCOMPARE(firstDifference(decoded, image), QString());
+    }
+
     void noTransparentPixel_data() {
         QTest::addColumn<QString>("name");
         for (const QString& name : windowPictures()) {
