@@ -40,6 +40,10 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
 }
 
 void PictureBox::setPicture(const QPixmap& picture) {
+    // Every cycle sets the pictures again; only a different one is redrawn.
+    if (picture.cacheKey() == picture_.cacheKey()) {
+        return;
+    }
     picture_ = picture;
     if (!picture_.isNull()) {
         resize(picture_.deviceIndependentSize().toSize());
@@ -62,6 +66,9 @@ void Image::setStretch(bool stretch) {
 }
 
 void Image::setPicture(const QPixmap& picture) {
+    if (picture.cacheKey() == picture_.cacheKey()) {
+        return;
+    }
     picture_ = picture;
     if (!stretch_ && !picture_.isNull()) {
         resize(picture_.deviceIndependentSize().toSize());

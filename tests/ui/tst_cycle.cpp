@@ -256,6 +256,62 @@ private slots:
     }
 
     // A unit change redraws only its own five labels, from the data held.
+    void aCycleRepaintsOnlyWhatChanged_data() {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<int>("changedSensor");  // -1: the records stay as they were
+        QTest::addColumn<int>("repaintedPanel"); // -1: nothing is repainted
+
+        QTest::newRow("no receiver, twice") << false << -1 << -1;
+        QTest::newRow("same records again") << true << -1 << -1;
+        QTest::newRow("sensor 4 changed") << true << 3 << 3;
+    }
+    void aCycleRepaintsOnlyWhatChanged() {
+        QFETCH(bool, connected);
+        QFETCH(int, changedSensor);
+        QFETCH(int, repaintedPanel);
+        Rig rig(connected);
+        frmMain& w = *rig.window;
+        if (connected) {
+            for (int i = 0; i < 4; ++i) {
+                rig.receiver->model().setRecord(
+                    i, {120, 65, static_cast<std::uint8_t>(20 + i * 30), 1});
+            }
+        }
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.GetDataFromDevice();
+        QCoreApplication::processEvents();
+
+        struct PaintLog : QObject {
+            QList<QObject*> painted;
+            bool eventFilter(QObject* watched, QEvent* event) override {
+                if (event->type() == QEvent::Paint) {
+                    painted << watched;
+                }
+                return false;
+            }
+        } log;
+        qApp->installEventFilter(&log);
+        if (changedSensor >= 0) {
+            rig.receiver->model().setRecord(changedSensor, {121, 65, 20, 1});
+        }
+        w.GetDataFromDevice();
+        QCoreApplication::processEvents();
+        qApp->removeEventFilter(&log);
+
+        if (repaintedPanel < 0) {
+            QCOMPARE(log.painted, QList<QObject*>{});
+        } else {
+            // That panel and what lies in it; the window only behind them.
+            QObject* panel = w.picSensor[static_cast<std::size_t>(repaintedPanel)];
+            QVERIFY(log.painted.contains(panel));
+            for (QObject* o : log.painted) {
+                QVERIFY2(o == &w || o == panel || o->parent() == panel,
+                         qPrintable(o->metaObject()->className()));
+            }
+        }
+    }
+
     void unitChoiceRedrawsOnlyItsLabels_data() {
         QTest::addColumn<bool>("connected");
         QTest::addColumn<bool>("pressureGroup");
