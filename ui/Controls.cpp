@@ -48,6 +48,9 @@ void PictureBox::setPicture(const QPixmap& picture) {
     if (!picture_.isNull()) {
         resize(picture_.deviceIndependentSize().toSize());
     }
+    // An opaque picture covers the whole box, so whatever lies behind need
+    // not be drawn first when a text on the panel changes.
+    setAttribute(Qt::WA_OpaquePaintEvent, !picture_.isNull() && !picture_.hasAlphaChannel());
     update();
 }
 
