@@ -3,6 +3,7 @@
 #include "app/InstallNames.h"
 #include "hid/ModHIDCom.h"
 
+#include <QChar>
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -72,8 +73,27 @@ std::optional<Decoded> decodeUtf8(std::string_view text, std::size_t i) {
     return Decoded{length, cp};
 }
 
+// Controls, and the invisible characters that reorder or hide text around
+// them (bidirectional overrides and isolates, zero-width characters, line and
+// paragraph separators).
+bool hidden(char32_t cp) {
+    if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F)) {
+        return true;
+    }
+    const QChar::Category category = QChar::category(cp);
+    return category == QChar::Other_Format || category == QChar::Separator_Line ||
+           category == QChar::Separator_Paragraph;
+}
+
 void printLengths(std::ostream& out, const hid::ReportLengths& lengths) {
     out << "input " << lengths.input << ", output " << lengths.output << " bytes";
+}
+
+void printUnknownLengths(std::ostream& out, const hid::InterfaceInfo& info) {
+    out << "report lengths unknown";
+    if (!info.lengthsUnknownWhy.empty()) {
+        out << " (" << printableText(info.lengthsUnknownWhy) << ')';
+    }
 }
 
 struct ReceiverSeen {
@@ -86,20 +106,29 @@ struct ReceiverSeen {
 
 std::string printableText(std::string_view text) {
     std::string result;
-    result.reserve(text.size());
+    std::size_t shown = 0;
     for (std::size_t i = 0; i < text.size();) {
         const std::optional<Decoded> d = decodeUtf8(text, i);
         if (!d) {
+            if (shown == MaxShownCharacters) {
+                result += "...";
+                break;
+            }
             result += '?';
+            ++shown;
             ++i;
             continue;
         }
-        const char32_t cp = d->codePoint;
-        if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F)) {
+        if (shown == MaxShownCharacters) {
+            result += "...";
+            break;
+        }
+        if (hidden(d->codePoint)) {
             result += '?';
         } else {
             result.append(text.substr(i, d->length));
         }
+        ++shown;
         i += d->length;
     }
     return result;
@@ -136,16 +165,18 @@ int examineReceiver(hid::Backend& backend, std::ostream& listing, std::ostream& 
             ReceiverSeen seen;
             seen.path = info.path;
             hid::Backend::OpenResult opened = backend.open(info.path);
+            const hid::ReportLengths lengths =
+                opened.device ? opened.device->reportLengths() : hid::ReportLengths{};
             if (opened.device) {
                 seen.opened = true;
-                printLengths(listing, opened.device->reportLengths());
             } else {
                 seen.error = opened.error.empty() ? "unknown error" : printableText(opened.error);
-                if (info.reportLengths) {
-                    printLengths(listing, *info.reportLengths);
-                } else {
-                    listing << "report lengths unknown";
-                }
+            }
+            if (lengths != hid::ReportLengths{} || info.reportLengths) {
+                printLengths(listing,
+                             lengths != hid::ReportLengths{} ? lengths : *info.reportLengths);
+            } else {
+                printUnknownLengths(listing, info);
             }
             listing << "  <- receiver";
             if (!seen.opened) {
@@ -155,7 +186,7 @@ int examineReceiver(hid::Backend& backend, std::ostream& listing, std::ostream& 
         } else if (info.reportLengths) {
             printLengths(listing, *info.reportLengths);
         } else {
-            listing << "report lengths unknown";
+            printUnknownLengths(listing, info);
         }
         listing << '\n';
     }

@@ -23,6 +23,10 @@ bool ModHIDCom::OpenReceiver() {
         device_ = std::move(opened.device);
         devicePath_ = info.path;
         lengths_ = device_->reportLengths();
+        if (lengths_.input > hid::MaxReportLength || lengths_.output > hid::MaxReportLength ||
+            lengths_.feature > hid::MaxReportLength) {
+            lengths_ = {}; // not a length any platform carries: unknown
+        }
         DeviceConnected = true;
         break;
     }
@@ -59,11 +63,12 @@ void ModHIDCom::ReadReport() {
     std::vector<std::uint8_t> report;
     const hid::ReadStatus status = device_->read(report, ReadTimeout);
     if (status == hid::ReadStatus::Report) {
-        // Longer than declared: cut to the declared length (kept whole when
-        // no length is known). Shorter: bytes the answer lacks read as "no
-        // data", so a record is never taken from beyond what arrived.
-        const std::size_t length = std::max(n == 0 ? report.size() : n, RecordReportLength);
-        report.resize(length, 0xFF);
+        // Bytes beyond the declared length are not part of the answer (when
+        // no length is known, the platform's limit still holds). Only then
+        // are missing record bytes filled with "no data", so a record never
+        // takes a byte the receiver did not both send and declare.
+        report.resize(std::min(report.size(), n == 0 ? hid::MaxReportLength : n));
+        report.resize(std::max(n == 0 ? report.size() : n, RecordReportLength), 0xFF);
         InputBuffer = std::move(report);
         return;
     }

@@ -6,6 +6,9 @@
 namespace hid {
 namespace {
 
+constexpr const char* Truncated = "it ends inside an item";
+constexpr const char* Unbalanced = "its collections do not pair up";
+
 struct GlobalState {
     std::uint16_t usagePage = 0;
     std::uint32_t reportSize = 0;
@@ -18,7 +21,16 @@ struct CollectionBits {
     std::map<std::uint8_t, std::uint64_t> bits[3];
 };
 
-std::size_t byteLength(const std::map<std::uint8_t, std::uint64_t>& reports) {
+// Sums stick at the largest value instead of wrapping, so a hostile
+// descriptor cannot turn a huge report into a small one.
+std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
+    return b > UINT64_MAX - a ? UINT64_MAX : a + b;
+}
+
+// Bytes of the largest report, with its report ID byte; 0 when there is no
+// report of the kind, and more than MaxReportLength when one is too long to
+// be carried (the caller only compares it against that).
+std::uint64_t byteLength(const std::map<std::uint8_t, std::uint64_t>& reports) {
     if (reports.empty()) {
         return 0;
     }
@@ -26,7 +38,7 @@ std::size_t byteLength(const std::map<std::uint8_t, std::uint64_t>& reports) {
     for (const auto& [id, bits] : reports) {
         largest = std::max(largest, bits);
     }
-    return static_cast<std::size_t>((largest + 7) / 8) + 1; // + report ID byte
+    return largest / 8 + (largest % 8 != 0) + 1;
 }
 
 } // namespace
@@ -48,18 +60,21 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
         if (prefix == 0xFE) { // long item: size, tag, data; nothing in it counts here
             if (pos + 2 >= d.size()) {
                 summary.wellFormed = false;
+                summary.problem = Truncated;
                 break;
             }
             const std::size_t size = d[pos + 1];
             pos += 3 + size;
             if (pos > d.size()) {
                 summary.wellFormed = false;
+                summary.problem = Truncated;
             }
             continue;
         }
         const std::size_t size = (prefix & 0x03) == 3 ? 4 : (prefix & 0x03);
         if (pos + 1 + size > d.size()) {
             summary.wellFormed = false;
+            summary.problem = Truncated;
             break;
         }
         std::uint32_t data = 0;
@@ -77,9 +92,11 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
             case 0xB: { // Feature
                 const int kind = tag == 0x8 ? 0 : tag == 0x9 ? 1 : 2;
                 if (depth > 0 && !bits.empty()) {
+                    // Both factors are below 2^32, so the product cannot wrap.
                     const std::uint64_t add =
                         static_cast<std::uint64_t>(global.reportSize) * global.reportCount;
-                    bits.back().bits[kind][global.reportId] += add;
+                    std::uint64_t& sum = bits.back().bits[kind][global.reportId];
+                    sum = saturatingAdd(sum, add);
                 }
                 break;
             }
@@ -98,6 +115,7 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
             case 0xC: // End Collection
                 if (depth == 0) {
                     summary.wellFormed = false;
+                    summary.problem = Unbalanced;
                 } else {
                     --depth;
                 }
@@ -127,6 +145,7 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
             case 0xB: // Pop
                 if (stack.empty()) {
                     summary.wellFormed = false;
+                    summary.problem = "Pop without Push";
                 } else {
                     global = stack.back();
                     stack.pop_back();
@@ -145,13 +164,22 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
     }
     if (depth != 0) {
         summary.wellFormed = false;
+        summary.problem = Unbalanced;
     }
 
     for (std::size_t k = 0; k < summary.collections.size(); ++k) {
-        ReportLengths& lengths = summary.collections[k].lengths;
-        lengths.input = byteLength(bits[k].bits[0]);
-        lengths.output = byteLength(bits[k].bits[1]);
-        lengths.feature = byteLength(bits[k].bits[2]);
+        std::size_t* lengths[3] = {&summary.collections[k].lengths.input,
+                                   &summary.collections[k].lengths.output,
+                                   &summary.collections[k].lengths.feature};
+        for (int kind = 0; kind < 3; ++kind) {
+            const std::uint64_t n = byteLength(bits[k].bits[kind]);
+            if (n > MaxReportLength) {
+                // No platform carries it; the lengths are not to be trusted.
+                summary.wellFormed = false;
+                summary.problem = "a report is longer than 16384 bytes";
+            }
+            *lengths[kind] = static_cast<std::size_t>(std::min<std::uint64_t>(n, MaxReportLength));
+        }
     }
     return summary;
 }
