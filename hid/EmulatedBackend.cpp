@@ -169,7 +169,11 @@ bool EmulatedBackend::Interface::write(unsigned generation, const Report& report
         unplug();
         return false;
     }
+    if (received_.size() == 2 * ReceivedKept) {
+        received_.erase(received_.begin(), received_.begin() + ReceivedKept);
+    }
     received_.push_back(report);
+    ++writes_;
     if (report.size() < 2) {
         return true; // the report ID alone carries no command
     }
