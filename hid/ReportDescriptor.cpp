@@ -41,6 +41,14 @@ std::uint64_t byteLength(const std::map<std::uint8_t, std::uint64_t>& reports) {
     return largest / 8 + (largest % 8 != 0) + 1;
 }
 
+// Keeps the first reason: what follows a fault is read out of step anyway.
+void malformed(DescriptorSummary& summary, const char* problem) {
+    if (summary.wellFormed) {
+        summary.wellFormed = false;
+        summary.problem = problem;
+    }
+}
+
 } // namespace
 
 DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
@@ -59,22 +67,19 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
         const std::uint8_t prefix = d[pos];
         if (prefix == 0xFE) { // long item: size, tag, data; nothing in it counts here
             if (pos + 2 >= d.size()) {
-                summary.wellFormed = false;
-                summary.problem = Truncated;
+                malformed(summary, Truncated);
                 break;
             }
             const std::size_t size = d[pos + 1];
             pos += 3 + size;
             if (pos > d.size()) {
-                summary.wellFormed = false;
-                summary.problem = Truncated;
+                malformed(summary, Truncated);
             }
             continue;
         }
         const std::size_t size = (prefix & 0x03) == 3 ? 4 : (prefix & 0x03);
         if (pos + 1 + size > d.size()) {
-            summary.wellFormed = false;
-            summary.problem = Truncated;
+            malformed(summary, Truncated);
             break;
         }
         std::uint32_t data = 0;
@@ -114,8 +119,7 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
                 break;
             case 0xC: // End Collection
                 if (depth == 0) {
-                    summary.wellFormed = false;
-                    summary.problem = Unbalanced;
+                    malformed(summary, Unbalanced);
                 } else {
                     --depth;
                 }
@@ -144,8 +148,7 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
                 break;
             case 0xB: // Pop
                 if (stack.empty()) {
-                    summary.wellFormed = false;
-                    summary.problem = "Pop without Push";
+                    malformed(summary, "Pop without Push");
                 } else {
                     global = stack.back();
                     stack.pop_back();
@@ -163,8 +166,7 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
         }
     }
     if (depth != 0) {
-        summary.wellFormed = false;
-        summary.problem = Unbalanced;
+        malformed(summary, Unbalanced);
     }
 
     for (std::size_t k = 0; k < summary.collections.size(); ++k) {
@@ -175,8 +177,7 @@ DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> d) {
             const std::uint64_t n = byteLength(bits[k].bits[kind]);
             if (n > MaxReportLength) {
                 // No platform carries it; the lengths are not to be trusted.
-                summary.wellFormed = false;
-                summary.problem = "a report is longer than 16384 bytes";
+                malformed(summary, "a report is longer than 16384 bytes");
             }
             *lengths[kind] = static_cast<std::size_t>(std::min<std::uint64_t>(n, MaxReportLength));
         }
