@@ -125,15 +125,19 @@ int hid_write(hid_device* dev, const unsigned char* data, size_t length) {
     standin::Device& d = state().devices.at(dev->index);
     state().log.writes.emplace_back(data, data + length);
     if (d.failWrites) {
+        state().log.answered.emplace_back();
         errno = EIO;
         return -1;
     }
+    std::optional<standin::Bytes> answer;
     if (!d.answers.empty()) {
-        if (d.answers.front()) {
-            d.pending.push_back(*d.answers.front());
-        }
+        answer = std::move(d.answers.front());
         d.answers.pop_front();
+        if (answer) {
+            d.pending.push_back(*answer);
+        }
     }
+    state().log.answered.push_back(std::move(answer));
     return static_cast<int>(length);
 }
 

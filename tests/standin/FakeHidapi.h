@@ -33,6 +33,8 @@ struct Device {
 
 struct Log {
     std::vector<Bytes> writes;
+    // What each write brought back, as scripted; nothing: silence.
+    std::vector<std::optional<Bytes>> answered;
     std::vector<int> readTimeouts;        // milliseconds offered per read
     std::vector<std::size_t> readBuffers; // buffer length per read
     int openHandles = 0;
