@@ -68,7 +68,7 @@ void ModHIDCom::ReadReport() {
         // are missing record bytes filled with "no data", so a record never
         // takes a byte the receiver did not both send and declare.
         report.resize(std::min(report.size(), n == 0 ? hid::MaxReportLength : n));
-        report.resize(std::max(n == 0 ? report.size() : n, RecordReportLength), 0xFF);
+        report.resize(std::max(n == 0 ? report.size() : n, RecordReportLength), protocol::NoData);
         InputBuffer = std::move(report);
         return;
     }
@@ -78,6 +78,17 @@ void ModHIDCom::ReadReport() {
     InputBuffer.assign(n, 0);
     closeDevice();
     DeviceConnected = false;
+}
+
+void ModHIDCom::SendCommand(std::uint8_t command) {
+    OutputBuffer[0] = command;
+    WriteReport();
+}
+
+bool ModHIDCom::Request(std::uint8_t command) {
+    SendCommand(command);
+    ReadReport();
+    return DeviceConnected;
 }
 
 void ModHIDCom::CloseReceiver() {

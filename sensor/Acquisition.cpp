@@ -21,10 +21,7 @@ void acquireRecords(ModHIDCom& hid, SensorData& data) {
 
     if (hid.DeviceConnected) {
         for (int i = 0; i < SensorCount; ++i) {
-            hid.OutputBuffer[0] = recordRequest(i);
-            hid.WriteReport();
-            hid.ReadReport();
-            if (!hid.DeviceConnected) {
+            if (!hid.Request(recordRequest(i))) {
                 break;
             }
             // Byte 0 is the report ID.

@@ -65,7 +65,6 @@ void frmMain::sendServiceCommand(std::uint8_t command) {
         hid_.DeviceConnected = hid_.OpenReceiver();
     }
     if (hid_.DeviceConnected) {
-        hid_.OutputBuffer[0] = command;
-        hid_.WriteReport();
+        hid_.SendCommand(command);
     }
 }

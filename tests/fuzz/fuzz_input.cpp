@@ -146,8 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             device.answers.push_back(answer(in));
         }
         if (com.DeviceConnected && in.ConsumeBool()) {
-            com.OutputBuffer[0] = sensor::DataReset; // answered or not, it must not count
-            com.WriteReport();
+            com.SendCommand(sensor::DataReset); // answered or not, it must not count
         }
         sensor::acquireRecords(com, records);
         // The IDs are the kernel's to frame; only the lengths go with a bad descriptor.

@@ -103,9 +103,7 @@ private slots:
             device.pending.push_back(pending);
         }
 
-        com.OutputBuffer[0] = 0x21;
-        com.WriteReport();
-        com.ReadReport();
+        com.Request(0x21);
 
         QVERIFY(com.DeviceConnected);
         QCOMPARE(com.InputBuffer, expected);
@@ -136,8 +134,7 @@ private slots:
         ModHIDCom com(rig.backend);
         QVERIFY(com.OpenReceiver());
 
-        com.OutputBuffer[0] = 0x21;
-        com.WriteReport();
+        com.SendCommand(0x21);
         QElapsedTimer clock;
         clock.start();
         com.ReadReport();

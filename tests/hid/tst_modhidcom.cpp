@@ -37,9 +37,7 @@ void populate(EmulatedBackend& backend, const QString& layout) {
 
 // One record request and its answer, as the acquisition cycle does it.
 void request(ModHIDCom& com, int sensorIndex) {
-    com.OutputBuffer[0] = static_cast<std::uint8_t>(FirstRequest + sensorIndex);
-    com.WriteReport();
-    com.ReadReport();
+    com.Request(static_cast<std::uint8_t>(FirstRequest + sensorIndex));
 }
 
 } // namespace
