@@ -65,6 +65,13 @@ public:
     // Drops every input report queued so far, so the next read returns only
     // a report that arrives after this call.
     virtual void discardPending() = 0;
+
+    // Why the last write or read failed, in the platform's words, as hidapi's
+    // hid_error gives it; empty after one that did not fail.
+    const std::string& lastError() const { return lastError_; }
+
+protected:
+    std::string lastError_;
 };
 
 class Backend {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <hidapi.h>
 #include <iterator>
@@ -83,7 +84,9 @@ public:
 
     bool write(std::span<const std::uint8_t> report) override {
         // hidapi on Linux sends exactly these bytes, report ID first.
-        return hid_write(device_, report.data(), report.size()) >= 0;
+        const bool sent = hid_write(device_, report.data(), report.size()) >= 0;
+        lastError_ = sent ? std::string() : errorText();
+        return sent;
     }
 
     ReadStatus read(std::vector<std::uint8_t>& report, std::chrono::milliseconds timeout) override {
@@ -91,6 +94,7 @@ public:
         const int n = detail::retryInterrupted(
             [&](int ms) { return hid_read_timeout(device_, buffer.data(), buffer.size(), ms); },
             timeout);
+        lastError_ = n < 0 ? errorText() : std::string();
         if (n == 0) {
             return ReadStatus::Timeout;
         }
@@ -122,6 +126,13 @@ public:
 private:
     static constexpr int MaxDiscarded = 1024;
     static constexpr std::size_t MinBuffer = 64;
+
+    // hidapi's text when it has one, else the system's for errno.
+    std::string errorText() const {
+        const int error = errno;
+        std::string text = toUtf8(hid_error(device_));
+        return text.empty() ? std::strerror(error) : text;
+    }
 
     std::size_t bufferSize() const {
         return std::clamp(lengths_.input, MinBuffer, MaxReportLength);

@@ -12,14 +12,19 @@ bool ModHIDCom::OpenReceiver() {
     closeDevice();
     DeviceConnected = false;
 
-    for (const hid::InterfaceInfo& info : backend_.enumerate()) {
+    const std::vector<hid::InterfaceInfo> present = backend_.enumerate();
+    lastError_ = "no receiver among the " + std::to_string(present.size()) + " HID interfaces";
+    for (const hid::InterfaceInfo& info : present) {
         if (info.vendorId != ReceiverVendorId || info.productId != ReceiverProductId) {
             continue;
         }
         hid::Backend::OpenResult opened = backend_.open(info.path);
         if (!opened.device) {
-            continue; // e.g. no permission: the next receiver may do
+            // e.g. no permission: the next receiver may do
+            lastError_ = "cannot open the receiver at " + info.path + ": " + opened.error;
+            continue;
         }
+        lastError_.clear();
         device_ = std::move(opened.device);
         devicePath_ = info.path;
         lengths_ = device_->reportLengths();
@@ -49,7 +54,11 @@ void ModHIDCom::WriteReport() {
 
     // Only an answer to this request may be read next.
     device_->discardPending();
-    device_->write(report);
+    lastError_.clear();
+    if (!device_->write(report)) {
+        // Not a loss yet: the missing answer will tell.
+        lastError_ = "writing to " + devicePath_ + " failed: " + device_->lastError();
+    }
 }
 
 void ModHIDCom::ReadReport() {
@@ -57,6 +66,7 @@ void ModHIDCom::ReadReport() {
     if (!device_) {
         InputBuffer.assign(n, 0);
         DeviceConnected = false;
+        lastError_ = "the receiver is not open";
         return;
     }
 
@@ -75,6 +85,14 @@ void ModHIDCom::ReadReport() {
 
     // A time-out and a failed wait end the same way: nothing stays pending or
     // open, and the next cycle searches again.
+    // A failed write is the likelier cause, so it goes along.
+    const std::string write = lastError_.empty() ? "" : " (" + lastError_ + ")";
+    if (status == hid::ReadStatus::Timeout) {
+        lastError_ = "no answer from " + devicePath_ + " within " +
+                     std::to_string(ReadTimeout.count()) + " ms" + write;
+    } else {
+        lastError_ = "reading from " + devicePath_ + " failed: " + device_->lastError() + write;
+    }
     InputBuffer.assign(n, 0);
     closeDevice();
     DeviceConnected = false;

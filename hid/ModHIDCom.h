@@ -61,6 +61,9 @@ public:
     const std::string& DevicePath() const { return devicePath_; }
     // Whether a device handle is held right now.
     bool IsOpen() const { return device_ != nullptr; }
+    // Why the receiver was last not found, not opened or lost, for
+    // diagnostics; the window shows none of it.
+    const std::string& LastError() const { return lastError_; }
 
 private:
     void closeDevice();
@@ -69,4 +72,5 @@ private:
     std::unique_ptr<hid::Device> device_;
     hid::ReportLengths lengths_;
     std::string devicePath_;
+    std::string lastError_;
 };

@@ -386,6 +386,25 @@ private slots:
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    // Why the receiver is off line reaches the terminal only when asked for.
+    void offLineReasonsOnRequest() {
+        for (const bool asked : {false, true}) {
+            Program program;
+            QProcess process;
+            QProcessEnvironment env = program.environment(true);
+            if (asked) {
+                env.insert("QT_LOGGING_RULES", "tyrescope.*=true");
+            }
+            process.setProcessEnvironment(env);
+            process.start(QStringLiteral(TYRESCOPE_EXECUTABLE), {});
+            QVERIFY(!process.waitForFinished(2500));
+            process.kill();
+            QVERIFY(process.waitForFinished(10'000));
+            const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+            QVERIFY2(err.contains("receiver not found: ") == asked, qPrintable(err));
+        }
+    }
+
     // The kernel frees the lock of a copy killed outright; and of two copies
     // started together exactly one stays, with its window.
     void killedCopyThenTwoAtOnce() {
