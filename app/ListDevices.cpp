@@ -136,6 +136,62 @@ std::string printableText(std::string_view text) {
 
 namespace {
 
+// One line per interface. Only the receiver is opened: the other devices are
+// none of our business, and their lengths come from the descriptor anyway.
+void describe(hid::Backend& backend, const hid::InterfaceInfo& info, std::ostream& listing,
+              std::vector<ReceiverSeen>& receivers) {
+    const bool receiver = isReceiver(info);
+    listing << (receiver ? "* " : "  ") << printableText(info.path) << "  " << hex4(info.vendorId)
+            << ':' << hex4(info.productId) << "  usage " << hex4(info.usagePage) << ':'
+            << hex4(info.usage) << "  \"" << printableText(info.product) << "\"  ";
+    if (!receiver) {
+        if (info.reportLengths) {
+            printLengths(listing, *info.reportLengths);
+        } else {
+            printUnknownLengths(listing, info);
+        }
+        listing << '\n';
+        return;
+    }
+    ReceiverSeen seen;
+    seen.path = info.path;
+    hid::Backend::OpenResult opened = backend.open(info.path);
+    const hid::ReportLengths lengths =
+        opened.device ? opened.device->reportLengths() : hid::ReportLengths{};
+    if (opened.device) {
+        seen.opened = true;
+    } else {
+        seen.error = opened.error.empty() ? "unknown error" : printableText(opened.error);
+    }
+    if (lengths != hid::ReportLengths{} || info.reportLengths) {
+        printLengths(listing, lengths != hid::ReportLengths{} ? lengths : *info.reportLengths);
+    } else {
+        printUnknownLengths(listing, info);
+    }
+    listing << "  <- receiver" << (seen.opened ? "" : ", cannot be opened") << '\n';
+    receivers.push_back(std::move(seen));
+}
+
+// Every receiver present failed to open: why, and what to do about it.
+void adviseOnOpening(const std::vector<ReceiverSeen>& receivers, std::ostream& out) {
+    bool permission = false;
+    for (const ReceiverSeen& r : receivers) {
+        out << "The receiver at " << printableText(r.path)
+            << " is present but cannot be opened: " << r.error << '\n';
+        permission = permission || isPermissionProblem(r.error);
+    }
+    if (permission) {
+        out << "This user may not open it. Install the udev rule " << TyrescopeUdevRule
+            << "\n(the tyrescope package installs it in /usr/lib/udev/rules.d),\n"
+               "then unplug the receiver and plug it in again.\n"
+               "The rule gives access to the user of the local, active session only,\n"
+               "not to a remote (SSH) login.\n";
+    } else {
+        out << "Unplug the receiver and plug it in again; if it still cannot be opened, see\n"
+               "what the kernel says about it (dmesg).\n";
+    }
+}
+
 // The list of interfaces goes to `listing`, the verdict on the receiver with
 // its reason and fix to `out`.
 int examineReceiver(hid::Backend& backend, std::ostream& listing, std::ostream& out) {
@@ -153,42 +209,7 @@ int examineReceiver(hid::Backend& backend, std::ostream& listing, std::ostream& 
     listing << "HID interfaces present: " << interfaces.size() << '\n';
     std::vector<ReceiverSeen> receivers;
     for (const hid::InterfaceInfo& info : interfaces) {
-        const bool receiver = isReceiver(info);
-        listing << (receiver ? "* " : "  ") << printableText(info.path) << "  "
-                << hex4(info.vendorId) << ':' << hex4(info.productId) << "  usage "
-                << hex4(info.usagePage) << ':' << hex4(info.usage) << "  \""
-                << printableText(info.product) << "\"  ";
-
-        // Only the receiver is opened: the other devices are none of our
-        // business, and their lengths come from the descriptor anyway.
-        if (receiver) {
-            ReceiverSeen seen;
-            seen.path = info.path;
-            hid::Backend::OpenResult opened = backend.open(info.path);
-            const hid::ReportLengths lengths =
-                opened.device ? opened.device->reportLengths() : hid::ReportLengths{};
-            if (opened.device) {
-                seen.opened = true;
-            } else {
-                seen.error = opened.error.empty() ? "unknown error" : printableText(opened.error);
-            }
-            if (lengths != hid::ReportLengths{} || info.reportLengths) {
-                printLengths(listing,
-                             lengths != hid::ReportLengths{} ? lengths : *info.reportLengths);
-            } else {
-                printUnknownLengths(listing, info);
-            }
-            listing << "  <- receiver";
-            if (!seen.opened) {
-                listing << ", cannot be opened";
-            }
-            receivers.push_back(std::move(seen));
-        } else if (info.reportLengths) {
-            printLengths(listing, *info.reportLengths);
-        } else {
-            printUnknownLengths(listing, info);
-        }
-        listing << '\n';
+        describe(backend, info, listing, receivers);
     }
     listing << '\n';
 
@@ -207,22 +228,7 @@ int examineReceiver(hid::Backend& backend, std::ostream& listing, std::ostream& 
         return 0;
     }
 
-    bool permission = false;
-    for (const ReceiverSeen& r : receivers) {
-        out << "The receiver at " << printableText(r.path)
-            << " is present but cannot be opened: " << r.error << '\n';
-        permission = permission || isPermissionProblem(r.error);
-    }
-    if (permission) {
-        out << "This user may not open it. Install the udev rule " << TyrescopeUdevRule
-            << "\n(the tyrescope package installs it in /usr/lib/udev/rules.d),\n"
-               "then unplug the receiver and plug it in again.\n"
-               "The rule gives access to the user of the local, active session only,\n"
-               "not to a remote (SSH) login.\n";
-    } else {
-        out << "Unplug the receiver and plug it in again; if it still cannot be opened, see\n"
-               "what the kernel says about it (dmesg).\n";
-    }
+    adviseOnOpening(receivers, out);
     return 1;
 }
 
