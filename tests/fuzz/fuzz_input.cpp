@@ -17,11 +17,12 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = standin::Bytes;
 
-// The kernel's hidraw listing, with the one device's report descriptor.
+// The kernel's hidraw listing, with the one device's report descriptor, under
+// TMPDIR (libFuzzer often ends without running atexit handlers).
 const fs::path& sysfsRoot() {
     static const fs::path root = [] {
-        char name[] = "/tmp/tyrescope-fuzz-XXXXXX";
-        const fs::path made = ::mkdtemp(name) != nullptr ? fs::path(name) : fs::path();
+        std::string name = (fs::temp_directory_path() / "tyrescope-fuzz-XXXXXX").string();
+        const fs::path made = ::mkdtemp(name.data()) != nullptr ? fs::path(name) : fs::path();
         fs::create_directories(made / "hidraw0" / "device");
         std::atexit([] { fs::remove_all(sysfsRoot()); });
         return made;
