@@ -3,6 +3,7 @@
 #include "app/InstallNames.h"
 #include "hid/ModHIDCom.h"
 
+#include <QChar>
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -72,8 +73,27 @@ std::optional<Decoded> decodeUtf8(std::string_view text, std::size_t i) {
     return Decoded{length, cp};
 }
 
+// Controls, and the invisible characters that reorder or hide text around
+// them (bidirectional overrides and isolates, zero-width characters, line and
+// paragraph separators).
+bool hidden(char32_t cp) {
+    if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F)) {
+        return true;
+    }
+    const QChar::Category category = QChar::category(cp);
+    return category == QChar::Other_Format || category == QChar::Separator_Line ||
+           category == QChar::Separator_Paragraph;
+}
+
 void printLengths(std::ostream& out, const hid::ReportLengths& lengths) {
     out << "input " << lengths.input << ", output " << lengths.output << " bytes";
+}
+
+void printUnknownLengths(std::ostream& out, const hid::InterfaceInfo& info) {
+    out << "report lengths unknown";
+    if (!info.lengthsUnknownWhy.empty()) {
+        out << " (" << printableText(info.lengthsUnknownWhy) << ')';
+    }
 }
 
 struct ReceiverSeen {
@@ -86,26 +106,91 @@ struct ReceiverSeen {
 
 std::string printableText(std::string_view text) {
     std::string result;
-    result.reserve(text.size());
+    std::size_t shown = 0;
     for (std::size_t i = 0; i < text.size();) {
         const std::optional<Decoded> d = decodeUtf8(text, i);
         if (!d) {
+            if (shown == MaxShownCharacters) {
+                result += "...";
+                break;
+            }
             result += '?';
+            ++shown;
             ++i;
             continue;
         }
-        const char32_t cp = d->codePoint;
-        if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F)) {
+        if (shown == MaxShownCharacters) {
+            result += "...";
+            break;
+        }
+        if (hidden(d->codePoint)) {
             result += '?';
         } else {
             result.append(text.substr(i, d->length));
         }
+        ++shown;
         i += d->length;
     }
     return result;
 }
 
 namespace {
+
+// One line per interface. Only the receiver is opened: the other devices are
+// none of our business, and their lengths come from the descriptor anyway.
+void describe(hid::Backend& backend, const hid::InterfaceInfo& info, std::ostream& listing,
+              std::vector<ReceiverSeen>& receivers) {
+    const bool receiver = isReceiver(info);
+    listing << (receiver ? "* " : "  ") << printableText(info.path) << "  " << hex4(info.vendorId)
+            << ':' << hex4(info.productId) << "  usage " << hex4(info.usagePage) << ':'
+            << hex4(info.usage) << "  \"" << printableText(info.product) << "\"  ";
+    if (!receiver) {
+        if (info.reportLengths) {
+            printLengths(listing, *info.reportLengths);
+        } else {
+            printUnknownLengths(listing, info);
+        }
+        listing << '\n';
+        return;
+    }
+    ReceiverSeen seen;
+    seen.path = info.path;
+    hid::Backend::OpenResult opened = backend.open(info.path);
+    const hid::ReportLengths lengths =
+        opened.device ? opened.device->reportLengths() : hid::ReportLengths{};
+    if (opened.device) {
+        seen.opened = true;
+    } else {
+        seen.error = opened.error.empty() ? "unknown error" : printableText(opened.error);
+    }
+    if (lengths != hid::ReportLengths{} || info.reportLengths) {
+        printLengths(listing, lengths != hid::ReportLengths{} ? lengths : *info.reportLengths);
+    } else {
+        printUnknownLengths(listing, info);
+    }
+    listing << "  <- receiver" << (seen.opened ? "" : ", cannot be opened") << '\n';
+    receivers.push_back(std::move(seen));
+}
+
+// Every receiver present failed to open: why, and what to do about it.
+void adviseOnOpening(const std::vector<ReceiverSeen>& receivers, std::ostream& out) {
+    bool permission = false;
+    for (const ReceiverSeen& r : receivers) {
+        out << "The receiver at " << printableText(r.path)
+            << " is present but cannot be opened: " << r.error << '\n';
+        permission = permission || isPermissionProblem(r.error);
+    }
+    if (permission) {
+        out << "This user may not open it. Install the udev rule " << TyrescopeUdevRule
+            << "\n(the tyrescope package installs it in /usr/lib/udev/rules.d),\n"
+               "then unplug the receiver and plug it in again.\n"
+               "The rule gives access to the user of the local, active session only,\n"
+               "not to a remote (SSH) login.\n";
+    } else {
+        out << "Unplug the receiver and plug it in again; if it still cannot be opened, see\n"
+               "what the kernel says about it (dmesg).\n";
+    }
+}
 
 // The list of interfaces goes to `listing`, the verdict on the receiver with
 // its reason and fix to `out`.
@@ -124,40 +209,7 @@ int examineReceiver(hid::Backend& backend, std::ostream& listing, std::ostream& 
     listing << "HID interfaces present: " << interfaces.size() << '\n';
     std::vector<ReceiverSeen> receivers;
     for (const hid::InterfaceInfo& info : interfaces) {
-        const bool receiver = isReceiver(info);
-        listing << (receiver ? "* " : "  ") << printableText(info.path) << "  "
-                << hex4(info.vendorId) << ':' << hex4(info.productId) << "  usage "
-                << hex4(info.usagePage) << ':' << hex4(info.usage) << "  \""
-                << printableText(info.product) << "\"  ";
-
-        // Only the receiver is opened: the other devices are none of our
-        // business, and their lengths come from the descriptor anyway.
-        if (receiver) {
-            ReceiverSeen seen;
-            seen.path = info.path;
-            hid::Backend::OpenResult opened = backend.open(info.path);
-            if (opened.device) {
-                seen.opened = true;
-                printLengths(listing, opened.device->reportLengths());
-            } else {
-                seen.error = opened.error.empty() ? "unknown error" : printableText(opened.error);
-                if (info.reportLengths) {
-                    printLengths(listing, *info.reportLengths);
-                } else {
-                    listing << "report lengths unknown";
-                }
-            }
-            listing << "  <- receiver";
-            if (!seen.opened) {
-                listing << ", cannot be opened";
-            }
-            receivers.push_back(std::move(seen));
-        } else if (info.reportLengths) {
-            printLengths(listing, *info.reportLengths);
-        } else {
-            listing << "report lengths unknown";
-        }
-        listing << '\n';
+        describe(backend, info, listing, receivers);
     }
     listing << '\n';
 
@@ -176,22 +228,7 @@ int examineReceiver(hid::Backend& backend, std::ostream& listing, std::ostream& 
         return 0;
     }
 
-    bool permission = false;
-    for (const ReceiverSeen& r : receivers) {
-        out << "The receiver at " << printableText(r.path)
-            << " is present but cannot be opened: " << r.error << '\n';
-        permission = permission || isPermissionProblem(r.error);
-    }
-    if (permission) {
-        out << "This user may not open it. Install the udev rule " << TyrescopeUdevRule
-            << "\n(the tyrescope package installs it in /usr/lib/udev/rules.d),\n"
-               "then unplug the receiver and plug it in again.\n"
-               "The rule gives access to the user of the local, active session only,\n"
-               "not to a remote (SSH) login.\n";
-    } else {
-        out << "Unplug the receiver and plug it in again; if it still cannot be opened, see\n"
-               "what the kernel says about it (dmesg).\n";
-    }
+    adviseOnOpening(receivers, out);
     return 1;
 }
 

@@ -2,6 +2,7 @@
 
 #include "hid/HidBackend.h"
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -16,6 +17,10 @@ int listDevices(hid::Backend& backend, std::ostream& out);
 int explainMissingReceiver(hid::Backend& backend, std::ostream& out);
 
 // Device-supplied text made safe for a terminal: control characters (C0, DEL,
-// and C1 in UTF-8) and bytes that are not valid UTF-8 become '?', so a device
-// cannot send escape sequences through its product string.
+// and C1 in UTF-8), invisible format characters (such as the right-to-left
+// override), line and paragraph separators, and bytes that are not valid
+// UTF-8 become '?', so a device can neither send escape sequences nor make
+// its text read differently from what it is. Text beyond MaxShownCharacters
+// is cut and ends in "...".
+inline constexpr std::size_t MaxShownCharacters = 200;
 std::string printableText(std::string_view text);

@@ -1,16 +1,25 @@
 #pragma once
 
-#include <QLockFile>
 #include <QString>
+#include <memory>
 
-// Lets only one copy of the program run per user. The lock names the
-// process that holds it, so a lock left by a copy that crashed is taken over
-// by the next start instead of blocking it.
+class QLocalServer;
+
+// Lets only one copy of the program run per user. The lock is the kernel's
+// (flock on an open file), so it goes with the process that holds it however
+// that process ends, and whatever a leftover lock file contains. It lives in a
+// folder that only this user can write, so no one else can plant or hold it.
 class SingleInstance {
 public:
-    // The lock file lives in the user's runtime folder when there is one.
+    // The lock file in the user's private folder: XDG_RUNTIME_DIR when it is
+    // this user's own and writable by no one else, else a 0700 "tyrescope"
+    // folder in the user's cache folder.
     SingleInstance();
+    // The lock file at this path; the folder is taken as private.
     explicit SingleInstance(const QString& lockPath);
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
 
     enum class Result {
         Acquired,       // this is the only running copy
@@ -18,7 +27,22 @@ public:
         Unavailable,    // the lock could not be taken for another reason
     };
     Result acquire();
+    // Why acquire() answered Unavailable, for the one warning line.
+    const QString& errorString() const { return error_; }
+
+    // For the copy that holds the lock and shows a window: a later copy's
+    // notifyRunningCopy() brings its visible windows to the front and
+    // activates them. Requests are served by the event loop.
+    bool raiseWindowOnRequest();
+    // For a copy that found another one running: asks that copy to bring its
+    // window forward, waiting a little for a copy that is still starting.
+    // False when it could not be reached.
+    bool notifyRunningCopy();
 
 private:
-    QLockFile lock_;
+    QString lockPath_;
+    QString socketPath_;
+    QString error_;
+    int fd_ = -1;
+    std::unique_ptr<QLocalServer> server_;
 };

@@ -124,12 +124,16 @@ int main(int argc, char* argv[]) {
     SingleInstance instance;
     switch (instance.acquire()) {
     case SingleInstance::Result::AlreadyRunning:
+        // The user wanted the window: the running copy brings its own forward.
+        instance.notifyRunningCopy();
         return 0;
     case SingleInstance::Result::Unavailable:
         // Better a second copy now and then than a tool that will not start.
-        std::cerr << "tyrescope: warning: cannot take the single-instance lock; running anyway\n";
+        std::cerr << "tyrescope: warning: cannot take the single-instance lock ("
+                  << instance.errorString().toStdString() << "); running anyway\n";
         break;
     case SingleInstance::Result::Acquired:
+        instance.raiseWindowOnRequest();
         break;
     }
 

@@ -7,6 +7,7 @@ namespace hid {
 
 class EmulatedBackend::Interface::Handle final : public Device {
 public:
+    static constexpr const char* NoDevice = "No such device"; // as hidraw says it
     Handle(std::shared_ptr<Interface> owner, ReportLengths lengths)
         : owner_(std::move(owner)), lengths_(lengths), generation_(owner_->generation_),
           id_(owner_->openHandle()) {}
@@ -16,10 +17,15 @@ public:
 
     ReportLengths reportLengths() const override { return lengths_; }
     bool write(std::span<const std::uint8_t> report) override {
-        return owner_->write(generation_, Report(report.begin(), report.end()));
+        const bool sent = owner_->write(generation_, Report(report.begin(), report.end()));
+        lastError_ = sent ? std::string() : std::string(NoDevice);
+        return sent;
     }
     ReadStatus read(std::vector<std::uint8_t>& report, std::chrono::milliseconds timeout) override {
-        return owner_->read(generation_, id_, report, timeout);
+        const bool gone = !owner_->alive(generation_);
+        const ReadStatus status = owner_->read(generation_, id_, report, timeout);
+        lastError_ = status != ReadStatus::Failed ? "" : gone ? NoDevice : "Input/output error";
+        return status;
     }
     void discardPending() override { owner_->discard(generation_, id_); }
 
@@ -169,7 +175,11 @@ bool EmulatedBackend::Interface::write(unsigned generation, const Report& report
         unplug();
         return false;
     }
+    if (received_.size() == 2 * ReceivedKept) {
+        received_.erase(received_.begin(), received_.begin() + ReceivedKept);
+    }
     received_.push_back(report);
+    ++writes_;
     if (report.size() < 2) {
         return true; // the report ID alone carries no command
     }

@@ -98,8 +98,13 @@ public:
     // every handle open now.
     void sendUnsolicited(const Report& report);
 
-    // Every report that reached the device, exactly as written.
+    // The reports that reached the device, exactly as written, oldest first.
+    // Only the latest ones are kept (at least ReceivedKept, at most twice
+    // that), so a receiver polled for days holds bounded memory.
+    static constexpr std::size_t ReceivedKept = 1000;
     const std::vector<Report>& received() const { return received_; }
+    // Reports that reached the device since it was made, all counted.
+    long long writes() const { return writes_; }
     void clearReceived() { received_.clear(); }
     int openHandles() const { return static_cast<int>(queues_.size()); }
     int openAttempts() const { return openAttempts_; }
@@ -138,6 +143,7 @@ private:
     std::map<int, Queue> queues_; // one input queue per open handle
     int nextHandleId_ = 0;
     std::vector<Report> received_;
+    long long writes_ = 0;
     int openAttempts_ = 0;
     int reads_ = 0;
     std::chrono::milliseconds lastReadTimeout_{0};

@@ -13,6 +13,11 @@
 // emulated receiver behind the same interface.
 namespace hid {
 
+// The largest report, report ID byte included, that the platform carries
+// (Linux hidraw's HID_MAX_BUFFER_SIZE). A declared length above it is no
+// length at all: nothing is ever allocated or read by it.
+inline constexpr std::size_t MaxReportLength = 16384;
+
 // Byte lengths as Windows' HidP_GetCaps gives them: the largest report of the
 // kind over all report IDs, plus one byte for the report ID; 0 when the
 // collection has no report of that kind.
@@ -32,8 +37,10 @@ struct InterfaceInfo {
     std::uint16_t usage = 0;
     std::string product; // product string, for diagnostics only
     // From the report descriptor, read without opening the device; empty when
-    // the descriptor could not be read.
+    // the descriptor could not be read or is not well formed, and then
+    // lengthsUnknownWhy says which, for diagnostics.
     std::optional<ReportLengths> reportLengths;
+    std::string lengthsUnknownWhy;
 };
 
 enum class ReadStatus { Report, Timeout, Failed };
@@ -58,6 +65,13 @@ public:
     // Drops every input report queued so far, so the next read returns only
     // a report that arrives after this call.
     virtual void discardPending() = 0;
+
+    // Why the last write or read failed, in the platform's words, as hidapi's
+    // hid_error gives it; empty after one that did not fail.
+    const std::string& lastError() const { return lastError_; }
+
+protected:
+    std::string lastError_;
 };
 
 class Backend {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <hidapi.h>
 #include <iterator>
@@ -42,8 +43,9 @@ std::string toUtf8(const wchar_t* text) {
     return out;
 }
 
-std::optional<DescriptorSummary> summaryFromSysfs(const std::string& path) {
-    const auto file = detail::sysfsReportDescriptorPath(path);
+std::optional<DescriptorSummary> summaryFromSysfs(const std::string& path,
+                                                  const std::string& sysfsRoot) {
+    const auto file = detail::sysfsReportDescriptorPath(path, sysfsRoot);
     if (!file) {
         return std::nullopt;
     }
@@ -54,7 +56,8 @@ std::optional<DescriptorSummary> summaryFromSysfs(const std::string& path) {
     return parseReportDescriptor(*bytes);
 }
 
-std::optional<DescriptorSummary> summaryOf(hid_device* device, const std::string& path) {
+std::optional<DescriptorSummary> summaryOf(hid_device* device, const std::string& path,
+                                           const std::string& sysfsRoot) {
 #if HID_API_VERSION >= HID_API_MAKE_VERSION(0, 14, 0)
     std::vector<std::uint8_t> buffer(HID_API_MAX_REPORT_DESCRIPTOR_SIZE);
     const int n = hid_get_report_descriptor(device, buffer.data(), buffer.size());
@@ -65,7 +68,7 @@ std::optional<DescriptorSummary> summaryOf(hid_device* device, const std::string
 #else
     (void)device;
 #endif
-    return summaryFromSysfs(path);
+    return summaryFromSysfs(path, sysfsRoot);
 }
 
 class HidapiDevice final : public Device {
@@ -81,7 +84,9 @@ public:
 
     bool write(std::span<const std::uint8_t> report) override {
         // hidapi on Linux sends exactly these bytes, report ID first.
-        return hid_write(device_, report.data(), report.size()) >= 0;
+        const bool sent = hid_write(device_, report.data(), report.size()) >= 0;
+        lastError_ = sent ? std::string() : errorText();
+        return sent;
     }
 
     ReadStatus read(std::vector<std::uint8_t>& report, std::chrono::milliseconds timeout) override {
@@ -89,6 +94,7 @@ public:
         const int n = detail::retryInterrupted(
             [&](int ms) { return hid_read_timeout(device_, buffer.data(), buffer.size(), ms); },
             timeout);
+        lastError_ = n < 0 ? errorText() : std::string();
         if (n == 0) {
             return ReadStatus::Timeout;
         }
@@ -121,7 +127,16 @@ private:
     static constexpr int MaxDiscarded = 1024;
     static constexpr std::size_t MinBuffer = 64;
 
-    std::size_t bufferSize() const { return std::max(lengths_.input, MinBuffer); }
+    // hidapi's text when it has one, else the system's for errno.
+    std::string errorText() const {
+        const int error = errno;
+        std::string text = toUtf8(hid_error(device_));
+        return text.empty() ? std::strerror(error) : text;
+    }
+
+    std::size_t bufferSize() const {
+        return std::clamp(lengths_.input, MinBuffer, MaxReportLength);
+    }
 
     std::shared_ptr<void> library_;
     hid_device* device_;
@@ -139,7 +154,8 @@ struct HidapiBackend::Library {
     bool initialised;
 };
 
-HidapiBackend::HidapiBackend() : library_(std::make_shared<Library>()) {}
+HidapiBackend::HidapiBackend(std::string sysfsRoot)
+    : library_(std::make_shared<Library>()), sysfsRoot_(std::move(sysfsRoot)) {}
 
 HidapiBackend::~HidapiBackend() = default;
 
@@ -160,7 +176,13 @@ std::vector<InterfaceInfo> HidapiBackend::enumerate() {
         info.usagePage = d->usage_page;
         info.usage = d->usage;
         info.product = toUtf8(d->product_string);
-        if (const auto summary = summaryFromSysfs(info.path)) {
+        const auto summary = summaryFromSysfs(info.path, sysfsRoot_);
+        if (!summary) {
+            info.lengthsUnknownWhy = "its report descriptor cannot be read";
+        } else if (!summary->wellFormed) {
+            info.lengthsUnknownWhy =
+                std::string("its report descriptor is malformed: ") + summary->problem;
+        } else {
             info.reportLengths = deviceReportLengths(*summary);
         }
         list.push_back(std::move(info));
@@ -177,17 +199,19 @@ Backend::OpenResult HidapiBackend::open(const std::string& path) {
     if (device == nullptr) {
         return {nullptr, toUtf8(hid_error(nullptr))};
     }
-    const auto summary = summaryOf(device, path);
-    // Without a descriptor the lengths stay 0, which the transport reads as
-    // "unknown" and frames safely.
-    const ReportLengths lengths = summary ? deviceReportLengths(*summary) : ReportLengths{};
+    const auto summary = summaryOf(device, path, sysfsRoot_);
+    // Without a sound descriptor the lengths stay 0, which the transport reads
+    // as "unknown" and frames safely.
+    const bool sound = summary && summary->wellFormed;
+    const ReportLengths lengths = sound ? deviceReportLengths(*summary) : ReportLengths{};
     const bool numbered = summary && summary->numberedReports;
     return {std::make_unique<HidapiDevice>(library_, device, lengths, numbered), {}};
 }
 
 namespace detail {
 
-std::optional<std::string> sysfsReportDescriptorPath(const std::string& devicePath) {
+std::optional<std::string> sysfsReportDescriptorPath(const std::string& devicePath,
+                                                     const std::string& sysfsRoot) {
     const std::string::size_type slash = devicePath.rfind('/');
     const std::string node = slash == std::string::npos ? devicePath : devicePath.substr(slash + 1);
     static constexpr std::string_view Prefix = "hidraw";
@@ -196,7 +220,7 @@ std::optional<std::string> sysfsReportDescriptorPath(const std::string& devicePa
                      [](char c) { return c >= '0' && c <= '9'; })) {
         return std::nullopt;
     }
-    return "/sys/class/hidraw/" + node + "/device/report_descriptor";
+    return sysfsRoot + "/" + node + "/device/report_descriptor";
 }
 
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path) {

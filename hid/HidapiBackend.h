@@ -13,9 +13,12 @@
 // The platform's HID access through hidapi (hidraw on Linux).
 namespace hid {
 
+inline constexpr const char* DefaultSysfsRoot = "/sys/class/hidraw";
+
 class HidapiBackend final : public Backend {
 public:
-    HidapiBackend();
+    // sysfsRoot: where the kernel lists hidraw nodes; tests give their own.
+    explicit HidapiBackend(std::string sysfsRoot = DefaultSysfsRoot);
     ~HidapiBackend() override;
     HidapiBackend(const HidapiBackend&) = delete;
     HidapiBackend& operator=(const HidapiBackend&) = delete;
@@ -29,13 +32,16 @@ private:
     struct Library;
     // Keeps hidapi initialised while any device opened through it lives.
     std::shared_ptr<Library> library_;
+    std::string sysfsRoot_;
 };
 
 namespace detail {
 
 // Where the kernel shows a hidraw node's report descriptor, readable without
 // privileges: "/dev/hidraw3" gives "/sys/class/hidraw/hidraw3/device/report_descriptor".
-std::optional<std::string> sysfsReportDescriptorPath(const std::string& devicePath);
+std::optional<std::string>
+sysfsReportDescriptorPath(const std::string& devicePath,
+                          const std::string& sysfsRoot = DefaultSysfsRoot);
 
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path);
 

@@ -12,17 +12,26 @@ bool ModHIDCom::OpenReceiver() {
     closeDevice();
     DeviceConnected = false;
 
-    for (const hid::InterfaceInfo& info : backend_.enumerate()) {
+    const std::vector<hid::InterfaceInfo> present = backend_.enumerate();
+    lastError_ = "no receiver among the " + std::to_string(present.size()) + " HID interfaces";
+    for (const hid::InterfaceInfo& info : present) {
         if (info.vendorId != ReceiverVendorId || info.productId != ReceiverProductId) {
             continue;
         }
         hid::Backend::OpenResult opened = backend_.open(info.path);
         if (!opened.device) {
-            continue; // e.g. no permission: the next receiver may do
+            // e.g. no permission: the next receiver may do
+            lastError_ = "cannot open the receiver at " + info.path + ": " + opened.error;
+            continue;
         }
+        lastError_.clear();
         device_ = std::move(opened.device);
         devicePath_ = info.path;
         lengths_ = device_->reportLengths();
+        if (lengths_.input > hid::MaxReportLength || lengths_.output > hid::MaxReportLength ||
+            lengths_.feature > hid::MaxReportLength) {
+            lengths_ = {}; // not a length any platform carries: unknown
+        }
         DeviceConnected = true;
         break;
     }
@@ -45,7 +54,11 @@ void ModHIDCom::WriteReport() {
 
     // Only an answer to this request may be read next.
     device_->discardPending();
-    device_->write(report);
+    lastError_.clear();
+    if (!device_->write(report)) {
+        // Not a loss yet: the missing answer will tell.
+        lastError_ = "writing to " + devicePath_ + " failed: " + device_->lastError();
+    }
 }
 
 void ModHIDCom::ReadReport() {
@@ -53,26 +66,47 @@ void ModHIDCom::ReadReport() {
     if (!device_) {
         InputBuffer.assign(n, 0);
         DeviceConnected = false;
+        lastError_ = "the receiver is not open";
         return;
     }
 
     std::vector<std::uint8_t> report;
     const hid::ReadStatus status = device_->read(report, ReadTimeout);
     if (status == hid::ReadStatus::Report) {
-        // Longer than declared: cut to the declared length (kept whole when
-        // no length is known). Shorter: bytes the answer lacks read as "no
-        // data", so a record is never taken from beyond what arrived.
-        const std::size_t length = std::max(n == 0 ? report.size() : n, RecordReportLength);
-        report.resize(length, 0xFF);
+        // Bytes beyond the declared length are not part of the answer (when
+        // no length is known, the platform's limit still holds). Only then
+        // are missing record bytes filled with "no data", so a record never
+        // takes a byte the receiver did not both send and declare.
+        report.resize(std::min(report.size(), n == 0 ? hid::MaxReportLength : n));
+        report.resize(std::max(n == 0 ? report.size() : n, RecordReportLength), protocol::NoData);
         InputBuffer = std::move(report);
         return;
     }
 
     // A time-out and a failed wait end the same way: nothing stays pending or
     // open, and the next cycle searches again.
+    // A failed write is the likelier cause, so it goes along.
+    const std::string write = lastError_.empty() ? "" : " (" + lastError_ + ")";
+    if (status == hid::ReadStatus::Timeout) {
+        lastError_ = "no answer from " + devicePath_ + " within " +
+                     std::to_string(ReadTimeout.count()) + " ms" + write;
+    } else {
+        lastError_ = "reading from " + devicePath_ + " failed: " + device_->lastError() + write;
+    }
     InputBuffer.assign(n, 0);
     closeDevice();
     DeviceConnected = false;
+}
+
+void ModHIDCom::SendCommand(std::uint8_t command) {
+    OutputBuffer[0] = command;
+    WriteReport();
+}
+
+bool ModHIDCom::Request(std::uint8_t command) {
+    SendCommand(command);
+    ReadReport();
+    return DeviceConnected;
 }
 
 void ModHIDCom::CloseReceiver() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hid/HidBackend.h"
+#include "sensor/ReceiverProtocol.h"
 
 #include <array>
 #include <chrono>
@@ -19,7 +20,7 @@ public:
     static constexpr std::chrono::milliseconds ReadTimeout{1000};
     // Report ID plus the four record bytes: after a completed read InputBuffer
     // holds at least this many bytes, whatever the receiver declared.
-    static constexpr std::size_t RecordReportLength = 5;
+    static constexpr std::size_t RecordReportLength = 1 + protocol::RecordLength;
     // Bytes written when the receiver declared no output report length.
     static constexpr std::size_t FallbackOutputLength = 3;
 
@@ -39,6 +40,13 @@ public:
     // Closes the receiver; safe to call when it is not open.
     void CloseReceiver();
 
+    // One command with no answer awaited: the command byte into OutputBuffer,
+    // then WriteReport.
+    void SendCommand(std::uint8_t command);
+    // One command and its answer: SendCommand, then ReadReport. Returns
+    // DeviceConnected, which says whether InputBuffer holds the answer.
+    bool Request(std::uint8_t command);
+
     bool DeviceConnected = false;
     std::array<std::uint8_t, 2> OutputBuffer{};
     // The last input report: report ID at index 0, then the data.
@@ -53,6 +61,9 @@ public:
     const std::string& DevicePath() const { return devicePath_; }
     // Whether a device handle is held right now.
     bool IsOpen() const { return device_ != nullptr; }
+    // Why the receiver was last not found, not opened or lost, for
+    // diagnostics; the window shows none of it.
+    const std::string& LastError() const { return lastError_; }
 
 private:
     void closeDevice();
@@ -61,4 +72,5 @@ private:
     std::unique_ptr<hid::Device> device_;
     hid::ReportLengths lengths_;
     std::string devicePath_;
+    std::string lastError_;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sensor/ReceiverProtocol.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -11,14 +13,14 @@ namespace hid {
 
 class ReceiverModel {
 public:
-    static constexpr int SensorCount = 5;
-    static constexpr std::uint8_t FirstRecordRequest = 33; // 33 + sensor index
-    static constexpr std::uint8_t DataResetCommand = 254;
-    static constexpr std::uint8_t MasterResetCommand = 255;
-    static constexpr std::uint8_t NoData = 0xFF;
+    static constexpr int SensorCount = protocol::SensorCount;
+    static constexpr std::uint8_t FirstRecordRequest = protocol::FirstRecordRequest;
+    static constexpr std::uint8_t DataResetCommand = protocol::DataReset;
+    static constexpr std::uint8_t MasterResetCommand = protocol::MasterReset;
+    static constexpr std::uint8_t NoData = protocol::NoData;
 
     // pressure, temperature, battery, status
-    using Record = std::array<std::uint8_t, 4>;
+    using Record = std::array<std::uint8_t, protocol::RecordLength>;
     static constexpr Record NoDataRecord{NoData, NoData, NoData, NoData};
 
     // A receiver that knows all five sensors and has heard from none yet.

@@ -20,7 +20,10 @@ struct TopLevelCollection {
 struct DescriptorSummary {
     std::vector<TopLevelCollection> collections;
     bool numberedReports = false; // a Report ID item occurs anywhere
-    bool wellFormed = true;       // false: truncated, or unbalanced collections
+    // false: truncated, unbalanced collections, or a report longer than
+    // MaxReportLength; the lengths are then not to be relied on.
+    bool wellFormed = true;
+    const char* problem = ""; // why it is not well formed, for diagnostics
 };
 
 DescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> descriptor);

@@ -4,6 +4,8 @@
 
 namespace sensor {
 
+Q_LOGGING_CATEGORY(lcHid, "tyrescope.hid", QtWarningMsg)
+
 namespace {
 
 // An answer that stops short reads as "no data" from where it ends, so a
@@ -17,14 +19,15 @@ std::uint8_t answerByte(const ModHIDCom& hid, std::size_t index) {
 void acquireRecords(ModHIDCom& hid, SensorData& data) {
     if (!hid.DeviceConnected) {
         hid.DeviceConnected = hid.OpenReceiver();
+        if (!hid.DeviceConnected) {
+            qCInfo(lcHid, "receiver not found: %s", hid.LastError().c_str());
+        }
     }
 
     if (hid.DeviceConnected) {
         for (int i = 0; i < SensorCount; ++i) {
-            hid.OutputBuffer[0] = recordRequest(i);
-            hid.WriteReport();
-            hid.ReadReport();
-            if (!hid.DeviceConnected) {
+            if (!hid.Request(recordRequest(i))) {
+                qCInfo(lcHid, "receiver lost: %s", hid.LastError().c_str());
                 break;
             }
             // Byte 0 is the report ID.

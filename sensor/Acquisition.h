@@ -3,6 +3,7 @@
 #include "sensor/SensorRecord.h"
 #include "sensor/Units.h"
 
+#include <QLoggingCategory>
 #include <QString>
 
 class ModHIDCom;
@@ -10,6 +11,10 @@ class ModHIDCom;
 // One acquisition cycle without the window: the cycle fills SensorData, the
 // window draws what panelView() says.
 namespace sensor {
+
+// "tyrescope.hid": why the receiver is off line. Silent unless enabled, for
+// example with QT_LOGGING_RULES="tyrescope.*=true".
+Q_DECLARE_LOGGING_CATEGORY(lcHid)
 
 // Connects when the receiver is not connected, then asks for the five
 // records in sensor order. The first lost answer ends the requests; when the

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sensor/ReceiverProtocol.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -7,19 +9,12 @@
 // The receiver's command set and the four-byte record it keeps per tyre sensor.
 namespace sensor {
 
-inline constexpr int SensorCount = 5;
-
-// A field holding this value carries no data.
-inline constexpr std::uint8_t NoData = 0xFF;
-
-// Commands, one byte each, sent as the first byte after the report ID.
-inline constexpr std::uint8_t FirstRecordRequest = 33; // record of sensor index 0
-inline constexpr std::uint8_t DataReset = 254;         // receiver deletes its stored data
-inline constexpr std::uint8_t MasterReset = 255;       // receiver forgets its sensors
-
-constexpr std::uint8_t recordRequest(int sensorIndex) {
-    return static_cast<std::uint8_t>(FirstRecordRequest + sensorIndex);
-}
+using protocol::DataReset;
+using protocol::FirstRecordRequest;
+using protocol::MasterReset;
+using protocol::NoData;
+using protocol::recordRequest;
+using protocol::SensorCount;
 
 struct SensorRecord {
     std::uint8_t pressure = 0;    // p: p * 2.5 - 100 kPa

@@ -1,6 +1,7 @@
 // frmMain, continued: what the operator drives directly: one reading,
 // polling every few seconds and the hidden service commands.
 #include "hid/ModHIDCom.h"
+#include "sensor/Acquisition.h"
 #include "sensor/SensorRecord.h"
 #include "ui/frmMain.h"
 
@@ -63,9 +64,11 @@ void frmMain::sendServiceCommand(std::uint8_t command) {
     // still there is for the next reading to find out.
     if (!hid_.DeviceConnected) {
         hid_.DeviceConnected = hid_.OpenReceiver();
+        if (!hid_.DeviceConnected) {
+            qCInfo(sensor::lcHid, "receiver not found: %s", hid_.LastError().c_str());
+        }
     }
     if (hid_.DeviceConnected) {
-        hid_.OutputBuffer[0] = command;
-        hid_.WriteReport();
+        hid_.SendCommand(command);
     }
 }

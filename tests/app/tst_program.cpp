@@ -1,15 +1,20 @@
+#include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
 #include "ui/frmMain.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +39,10 @@ public:
     QProcessEnvironment environment(bool withDisplay) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), cache.path());
+        if (!withRuntimeFolder) {
+            env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        }
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         if (withDisplay) {
@@ -50,12 +59,21 @@ public:
     }
 
     QString lockPath() const { return runtime.filePath(QStringLiteral("tyrescope.lock")); }
+    QString runtimePath() const { return runtime.path(); }
+    QString cachePath() const { return cache.path(); }
+    bool withRuntimeFolder = true;
 
 private:
     QTemporaryDir runtime;
+    QTemporaryDir cache;
 };
 
+// Whatever is left where the lock goes, or wherever that is.
+using Plant = void (*)(Program&);
+
 } // namespace
+
+Q_DECLARE_METATYPE(Plant)
 
 class tst_Program : public QObject {
     Q_OBJECT
@@ -295,6 +313,145 @@ private slots:
         QCOMPARE(first.state(), QProcess::Running);
         first.kill();
         QVERIFY(first.waitForFinished(10'000));
+    }
+
+    // Nothing left behind keeps the program from starting: it shows its
+    // window (and so keeps running), warning once when it runs unlocked.
+    void startsWhateverTheLockFolderHolds_data() {
+        QTest::addColumn<Plant>("plant");
+        QTest::addColumn<bool>("warns");
+        QTest::addColumn<QString>("lockIn"); // "runtime" or "cache": where it must be
+
+        QTest::newRow("garbage lock file") << Plant([](Program& p) {
+            QFile f(p.lockPath());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray("\xff\x00garbage\n", 10).repeated(100));
+        }) << false << "runtime";
+        QTest::newRow("empty lock file") << Plant([](Program& p) {
+            QFile f(p.lockPath());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }) << false << "runtime";
+        QTest::newRow("lock naming this live process") << Plant([](Program& p) {
+            QFile f(p.lockPath());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray::number(QCoreApplication::applicationPid()) + "\ntyrescope\n" +
+                    QSysInfo::machineHostName().toUtf8() + "\n");
+        }) << false << "runtime";
+        QTest::newRow("lock of a dead process on another host") << Plant([](Program& p) {
+            QFile f(p.lockPath());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("12345\ntyrescope\nsome-other-host\n");
+        }) << false << "runtime";
+        QTest::newRow("symlink as lock file") << Plant([](Program& p) {
+            QVERIFY(QFile::link(p.cachePath() + "/elsewhere", p.lockPath()));
+        }) << true << "";
+        QTest::newRow("folder as lock file")
+            << Plant([](Program& p) { QVERIFY(QDir().mkdir(p.lockPath())); }) << true << "";
+        // As root, nothing is read-only, and the lock is simply taken.
+        QTest::newRow("read-only runtime folder") << Plant([](Program& p) {
+            QFile::setPermissions(p.runtimePath(), QFile::ReadOwner | QFile::ExeOwner);
+        }) << (::geteuid() != 0) << (::geteuid() != 0 ? "" : "runtime");
+        QTest::newRow("runtime folder others can write: the cache folder instead")
+            << Plant([](Program& p) {
+                   QVERIFY(
+                       QFile::setPermissions(p.runtimePath(), QFileDevice::Permissions(0x7777)));
+               })
+            << false << "cache";
+        QTest::newRow("no runtime folder: the cache folder")
+            << Plant([](Program& p) { p.withRuntimeFolder = false; }) << false << "cache";
+    }
+    void startsWhateverTheLockFolderHolds() {
+        QFETCH(Plant, plant);
+        QFETCH(bool, warns);
+        QFETCH(QString, lockIn);
+        Program program;
+        plant(program);
+
+        QProcess process;
+        program.start(process, {QStringLiteral("--simulate")});
+        // A copy that ends by itself never showed its window.
+        QVERIFY(!process.waitForFinished(2500));
+        QCOMPARE(process.state(), QProcess::Running);
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        QCOMPARE(err.count(QStringLiteral("single-instance lock")), warns ? 1 : 0);
+        if (lockIn == "runtime") {
+            QVERIFY(QFileInfo(program.lockPath()).isFile());
+        } else if (lockIn == "cache") {
+            QVERIFY(QFileInfo::exists(program.cachePath() + "/tyrescope/tyrescope.lock"));
+            QVERIFY(!QFileInfo::exists(program.lockPath()));
+        }
+        process.kill();
+        QVERIFY(process.waitForFinished(10'000));
+        QFile::setPermissions(program.runtimePath(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // Why the receiver is off line reaches the terminal only when asked for.
+    void offLineReasonsOnRequest() {
+        for (const bool asked : {false, true}) {
+            Program program;
+            QProcess process;
+            QProcessEnvironment env = program.environment(true);
+            if (asked) {
+                env.insert("QT_LOGGING_RULES", "tyrescope.*=true");
+            }
+            process.setProcessEnvironment(env);
+            process.start(QStringLiteral(TYRESCOPE_EXECUTABLE), {});
+            QVERIFY(!process.waitForFinished(2500));
+            process.kill();
+            QVERIFY(process.waitForFinished(10'000));
+            const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+            QVERIFY2(err.contains("receiver not found: ") == asked, qPrintable(err));
+        }
+    }
+
+    // The kernel frees the lock of a copy killed outright; and of two copies
+    // started together exactly one stays, with its window.
+    void killedCopyThenTwoAtOnce() {
+        Program program;
+        QProcess killed;
+        program.start(killed, {QStringLiteral("--simulate")});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(program.lockPath()), 20'000);
+        QVERIFY(!killed.waitForFinished(1000));
+        killed.kill(); // SIGKILL: nothing of the program runs on the way out
+        QVERIFY(killed.waitForFinished(10'000));
+
+        QProcess a;
+        QProcess b;
+        program.start(a, {QStringLiteral("--simulate")});
+        program.start(b, {QStringLiteral("--simulate")});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            a.state() == QProcess::NotRunning || b.state() == QProcess::NotRunning, 15'000);
+        QProcess& ended = a.state() == QProcess::NotRunning ? a : b;
+        QProcess& running = &ended == &a ? b : a;
+        QCOMPARE(ended.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(ended.exitCode(), 0);
+        QVERIFY(!running.waitForFinished(1500));
+        running.kill();
+        QVERIFY(running.waitForFinished(10'000));
+    }
+
+    // The second copy brings the first one's window forward, minimised or not.
+    void aSecondCopyRaisesTheFirst() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tyrescope.lock"));
+        QWidget window;
+        // Stands for another program's window, which must stay where it is.
+        QWidget other(nullptr, Qt::Tool);
+        window.showMinimized();
+        other.show();
+        other.activateWindow();
+        QTRY_VERIFY(other.isActiveWindow());
+
+        SingleInstance first(path);
+        QCOMPARE(first.acquire(), SingleInstance::Result::Acquired);
+        QVERIFY(first.raiseWindowOnRequest());
+        SingleInstance second(path);
+        QCOMPARE(second.acquire(), SingleInstance::Result::AlreadyRunning);
+        QVERIFY(second.notifyRunningCopy());
+
+        QTRY_VERIFY(!window.isMinimized());
+        QTRY_VERIFY(window.isActiveWindow());
     }
 };
 

@@ -37,9 +37,7 @@ void populate(EmulatedBackend& backend, const QString& layout) {
 
 // One record request and its answer, as the acquisition cycle does it.
 void request(ModHIDCom& com, int sensorIndex) {
-    com.OutputBuffer[0] = static_cast<std::uint8_t>(FirstRequest + sensorIndex);
-    com.WriteReport();
-    com.ReadReport();
+    com.Request(static_cast<std::uint8_t>(FirstRequest + sensorIndex));
 }
 
 } // namespace
@@ -171,6 +169,12 @@ private slots:
             << 0 << Bytes{0x00, 1, 2, 3, 4, 5, 6} << Bytes{0x00, 1, 2, 3, 4, 5, 6};
         QTest::newRow("length unknown, short: filled to a record")
             << 0 << Bytes{0x00, 1} << Bytes{0x00, 1, 0xFF, 0xFF, 0xFF};
+        QTest::newRow("2 declared, a whole record sent: cut, then filled")
+            << 2 << Bytes{0x00, 0x78, 0x41, 0x50, 0x01} << Bytes{0x00, 0x78, 0xFF, 0xFF, 0xFF};
+        QTest::newRow("declared beyond the platform's limit: unknown")
+            << 65535 << Bytes{0x00, 1, 2, 3, 4, 5, 6} << Bytes{0x00, 1, 2, 3, 4, 5, 6};
+        QTest::newRow("length unknown: cut at the platform's limit")
+            << 0 << Bytes(70000, 0x11) << Bytes(hid::MaxReportLength, 0x11);
     }
     void answerOfOddLength() {
         QFETCH(int, inputLength);

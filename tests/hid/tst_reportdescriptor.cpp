@@ -148,6 +148,8 @@ private slots:
             << fromHex("0600ff0901a1017508fe0210abcd95048102c0") << false << 5 << 0 << 0;
         QTest::newRow("feature report only")
             << fromHex("0600ff0901a10175089520b102c0") << false << 0 << 0 << 33;
+        QTest::newRow("the longest report a platform carries")
+            << fromHex("0600ff0901a101750897ff3f00008102c0") << false << 16384 << 0 << 0;
     }
     void handMade() {
         QFETCH(Bytes, descriptor);
@@ -176,11 +178,29 @@ private slots:
         QTest::newRow("collection left open") << fromHex("0600ff0901a10175089504 8102");
         QTest::newRow("end without collection") << fromHex("c0");
         QTest::newRow("pop without push") << fromHex("b4");
+        // Report Size and Count of 2^32 - 1: about 2.3e18 bytes of input.
+        QTest::newRow("input beyond any platform")
+            << fromHex("0600ff0901a10177ffffffff97ffffffff8102c0");
+        // 2^64 + 8 bits, which wraps to 8 in 64-bit arithmetic.
+        QTest::newRow("sum of 2^64 + 8 bits")
+            << fromHex("0600ff0901a101770000008097000000808102810281028102750895018102c0");
+        // 2^64 - 1 bits, which rounds up to 0 bytes when wrapped.
+        QTest::newRow("sum of 2^64 - 1 bits")
+            << fromHex("0600ff0901a10177ffffffff97ffffffff810297020000008102c0");
+        QTest::newRow("output beyond any platform")
+            << fromHex("0600ff0901a10175089504810277ffffffff97ffffffff9102c0");
+        QTest::newRow("16384 data bytes and the ID byte")
+            << fromHex("0600ff0901a101750897004000008102c0");
     }
     void malformed() {
         QFETCH(Bytes, descriptor);
         const hid::DescriptorSummary summary = hid::parseReportDescriptor(descriptor);
         QVERIFY(!summary.wellFormed);
+        QVERIFY(*summary.problem != 0);
+        for (const hid::TopLevelCollection& c : summary.collections) {
+            QVERIFY(c.lengths.input <= hid::MaxReportLength);
+            QVERIFY(c.lengths.output <= hid::MaxReportLength);
+        }
     }
 
     void deviceLengthsTakeTheLargest() {

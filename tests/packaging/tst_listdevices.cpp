@@ -193,6 +193,22 @@ void TstListDevices::printableText_data() {
     QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << QByteArray("??");
     QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << QByteArray("???");
     QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << QByteArray("????");
+    QTest::newRow("right-to-left override")
+        << QByteArray("photo\xe2\x80\xaegnp.exe") << QByteArray("photo?gnp.exe");
+    QTest::newRow("isolates U+2066..2069")
+        << QByteArray("\xe2\x81\xa6x\xe2\x81\xa9") << QByteArray("?x?");
+    QTest::newRow("zero width U+200B, marks U+200F") << QByteArray("a\xe2\x80\x8b"
+                                                                   "b\xe2\x80\x8f")
+                                                     << QByteArray("a?b?");
+    QTest::newRow("line and paragraph separators") << QByteArray("a\xe2\x80\xa8"
+                                                                 "b\xe2\x80\xa9")
+                                                   << QByteArray("a?b?");
+    QTest::newRow("byte order mark") << QByteArray("\xef\xbb\xbfx") << QByteArray("?x");
+    QTest::newRow("longest shown whole") << QByteArray(200, 'A') << QByteArray(200, 'A');
+    QTest::newRow("65538 characters cut")
+        << QByteArray(65538, 'A') << QByteArray(200, 'A') + QByteArray("...");
+    QTest::newRow("multi-byte characters counted once")
+        << QByteArray("\xc3\xa9").repeated(300) << QByteArray("\xc3\xa9").repeated(200) + "...";
 }
 
 void TstListDevices::printableText() {

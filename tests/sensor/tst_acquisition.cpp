@@ -42,10 +42,78 @@ SensorData staleData() {
 
 } // namespace
 
+using Scenario = void (*)(EmulatedBackend&);
+Q_DECLARE_METATYPE(Scenario)
+
+namespace {
+QStringList logged;
+void keepMessage(QtMsgType, const QMessageLogContext& context, const QString& text) {
+    logged << QString::fromLatin1(context.category) + ": " + text;
+}
+// As QT_LOGGING_RULES="tyrescope.*=true" would.
+void enableHidLog(QLoggingCategory* category) {
+    if (qstrncmp(category->categoryName(), "tyrescope.", 10) == 0) {
+        category->setEnabled(QtInfoMsg, true);
+    }
+}
+} // namespace
+
 class tst_Acquisition : public QObject {
     Q_OBJECT
 
 private slots:
+    // Why the receiver is off line goes to "tyrescope.hid", and only there
+    // once that category is enabled.
+    void offLineReasons_data() {
+        QTest::addColumn<Scenario>("scenario");
+        QTest::addColumn<QString>("reason");
+
+        QTest::newRow("none present")
+            << Scenario([](EmulatedBackend& b) { b.addOther(0x046D, 0xC52B); })
+            << "tyrescope.hid: receiver not found: no receiver among the 1 HID interfaces";
+        QTest::newRow("cannot be opened") << Scenario([](EmulatedBackend& b) {
+            EmulatedBackend::InterfaceOptions o;
+            o.openable = false;
+            b.add(o);
+        }) << "receiver not found: cannot open the receiver at emulated/0: Permission denied";
+        QTest::newRow("silent") << Scenario([](EmulatedBackend& b) {
+            b.addReceiver().stayQuietNext();
+        }) << "receiver lost: no answer from emulated/0 within 1000 ms";
+        QTest::newRow("failed wait")
+            << Scenario([](EmulatedBackend& b) { b.addReceiver().failNextWaits(); })
+            << "receiver lost: reading from emulated/0 failed: Input/output error";
+        QTest::newRow("unplugged at the request")
+            << Scenario([](EmulatedBackend& b) { b.addReceiver().unplugOnWrite(1); })
+            << "receiver lost: reading from emulated/0 failed: No such device "
+               "(writing to emulated/0 failed: No such device)";
+    }
+    void offLineReasons() {
+        QFETCH(Scenario, scenario);
+        QFETCH(QString, reason);
+        for (const bool enabled : {false, true}) {
+            EmulatedBackend backend;
+            scenario(backend);
+            ModHIDCom hid(backend);
+            SensorData data = staleData();
+            const QLoggingCategory::CategoryFilter before =
+                enabled ? QLoggingCategory::installFilter(enableHidLog) : nullptr;
+            logged.clear();
+            const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
+
+            sensor::acquireRecords(hid, data);
+
+            qInstallMessageHandler(previous);
+            if (enabled) {
+                QLoggingCategory::installFilter(before);
+            }
+            QVERIFY(!hid.DeviceConnected);
+            QCOMPARE(logged.size(), enabled ? 1 : 0);
+            if (enabled) {
+                QVERIFY2(logged[0].endsWith(reason), qPrintable(logged[0]));
+            }
+        }
+    }
+
     void withoutReceiverEverythingIsNoData() {
         EmulatedBackend backend;
         backend.addOther(0x0000, 0x0002);

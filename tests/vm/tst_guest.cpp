@@ -54,12 +54,7 @@ struct Transport {
 
     // One record exchange as the acquisition cycle makes it; true while the
     // receiver stays on line.
-    bool request(std::uint8_t command) {
-        com.OutputBuffer[0] = command;
-        com.WriteReport();
-        com.ReadReport();
-        return com.DeviceConnected;
-    }
+    bool request(std::uint8_t command) { return com.Request(command); }
 };
 
 const std::array<QString, 5> FiveRecords = {"78415001", "00282102", "00282203", "ffffffff",
