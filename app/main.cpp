@@ -64,7 +64,8 @@ int runRead(int argc, char* argv[], const ReadOptions& options, bool simulate, C
                      "when it has ended\n";
         return exitstatus::ReceiverInUse;
     case SingleInstance::Result::Unavailable:
-        std::cerr << "tyrescope: warning: cannot take the single-instance lock; reading anyway\n";
+        std::cerr << "tyrescope: warning: cannot take the single-instance lock ("
+                  << instance.errorString().toStdString() << "); reading anyway\n";
         break;
     case SingleInstance::Result::Acquired:
         break;
@@ -74,6 +75,32 @@ int runRead(int argc, char* argv[], const ReadOptions& options, bool simulate, C
         reader.setLog(&log);
         return reader.run();
     });
+}
+
+// The window, unless another copy already shows one: then that copy is asked
+// to bring its window forward and this one ends before touching the receiver.
+int runWindowCopy(int argc, char* argv[], bool simulate, CycleLog& log) {
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(TyrescopeAppId));
+
+    SingleInstance instance;
+    switch (instance.acquire()) {
+    case SingleInstance::Result::AlreadyRunning:
+        // The user wanted the window: the running copy brings its own forward.
+        instance.notifyRunningCopy();
+        return 0;
+    case SingleInstance::Result::Unavailable:
+        // Better a second copy now and then than a tool that will not start.
+        std::cerr << "tyrescope: warning: cannot take the single-instance lock ("
+                  << instance.errorString().toStdString() << "); running anyway\n";
+        break;
+    case SingleInstance::Result::Acquired:
+        instance.raiseWindowOnRequest();
+        break;
+    }
+
+    return withReceiver(simulate,
+                        [&](hid::Backend&, ModHIDCom& hid) { return runWindow(app, hid, log); });
 }
 
 } // namespace
@@ -117,26 +144,5 @@ int main(int argc, char* argv[]) {
         return runRead(argc, argv, command.read, command.simulate, log);
     }
 
-    QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QString::fromLatin1(TyrescopeAppId));
-
-    // A second copy ends before it opens a window or touches the receiver.
-    SingleInstance instance;
-    switch (instance.acquire()) {
-    case SingleInstance::Result::AlreadyRunning:
-        // The user wanted the window: the running copy brings its own forward.
-        instance.notifyRunningCopy();
-        return 0;
-    case SingleInstance::Result::Unavailable:
-        // Better a second copy now and then than a tool that will not start.
-        std::cerr << "tyrescope: warning: cannot take the single-instance lock ("
-                  << instance.errorString().toStdString() << "); running anyway\n";
-        break;
-    case SingleInstance::Result::Acquired:
-        instance.raiseWindowOnRequest();
-        break;
-    }
-
-    return withReceiver(command.simulate,
-                        [&](hid::Backend&, ModHIDCom& hid) { return runWindow(app, hid, log); });
+    return runWindowCopy(argc, argv, command.simulate, log);
 }
