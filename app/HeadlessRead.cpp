@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/HeadlessRead.h"
 
 #include "app/CycleLog.h"

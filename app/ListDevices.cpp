@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/ListDevices.h"
 
 #include "app/InstallNames.h"

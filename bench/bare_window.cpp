@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a start-up is compared with: the least a Qt Widgets program does to
 // show a window of Tyrescope's size with some text in it.
 #include <QApplication>

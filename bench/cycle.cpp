@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's own share of an acquisition cycle: the emulated receiver
 // answers at once, so what is left is the transport, the formatting and the
 // window's update and redraw (offscreen). Also one request/answer exchange

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times programs from outside, as a user sees them: from the moment the
 // program is started until its window is mapped and its pixels are drawn,
 // under an X server of its own (scripts/bench starts Xvfb with a black root,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Run by CPack once it has made the packages (CPACK_POST_BUILD_SCRIPTS).
 # CPack's -dbgsym package lists its file in md5sums under the absolute path it
 # had while being built, and has no copyright or changelog. This rebuilds it

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Builds the program the way Debian builds its packages (the flags of
 # dpkg-buildflags with hardening=+all on Debian 12, spelled out so the build
 # does not depend on dpkg-dev): stack protector, fortified libc calls, format

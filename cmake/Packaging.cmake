@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Desktop integration, installation and the Debian package.
 # Included from the top-level CMakeLists.txt after the program's targets.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Warnings are set per target so that third-party code pulled in later is not
 # held to them.
 function(tyrescope_warnings target)

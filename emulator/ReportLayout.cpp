@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "emulator/ReportLayout.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tyrescope-emulator: a virtual Rimlink receiver on /dev/uhid, for the guest
 // tests and for trying Tyrescope on a Linux desktop without the hardware.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hid/ReceiverModel.h"
 
 namespace hid {

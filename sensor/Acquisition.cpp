@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sensor/Acquisition.h"
 
 #include "hid/ModHIDCom.h"

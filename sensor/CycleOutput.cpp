@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sensor/CycleOutput.h"
 
 #include "sensor/Acquisition.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sensor/NumberFormat.h"
 
 #include <QLocale>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sensor/SensorRecord.h"
 
 namespace sensor {

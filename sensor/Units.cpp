@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sensor/Units.h"
 
 #include "sensor/NumberFormat.h"

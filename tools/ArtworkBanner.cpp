@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The banner, the product logo and the maker's logo.
 #include "tools/Artwork.h"
 #include "tools/ArtworkPainting.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bulbs of the receiver status and the battery gauges.
 #include "tools/Artwork.h"
 #include "tools/ArtworkPainting.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program icon and its Windows .ico file.
 #include "tools/Artwork.h"
 #include "tools/ArtworkPainting.h"

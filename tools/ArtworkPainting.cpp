@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/ArtworkPainting.h"
 
 #include "tools/Artwork.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The five sensor panels: band, numeral badge and battery icon.
 #include "tools/Artwork.h"
 #include "tools/ArtworkPainting.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The unit panels and the status panel, each with its small icon in the title band.
 #include "tools/Artwork.h"
 #include "tools/ArtworkPainting.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Redraws the pictures and the program icon of the Tyrescope window.
 //
 //   make_assets DIR     writes every picture below DIR (normally assets/)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/Measures.h"
 
 #include <QWidget>

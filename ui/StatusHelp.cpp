@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/StatusHelp.h"
 
 #include "ui/frmMain.h"

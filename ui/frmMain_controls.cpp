@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // frmMain, continued: what the operator drives directly: one reading,
 // polling every few seconds and the hidden service commands.
 #include "hid/ModHIDCom.h"

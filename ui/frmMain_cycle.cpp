@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // frmMain, continued: the acquisition cycle as the panels show it and tell
 // screen readers, and the unit choices.
 #include "hid/ModHIDCom.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saves what the X screen shows, for pictures of the running program:
 //   screen_grab OUTPUT.png [X Y WIDTH HEIGHT]
 // Run it on the display the program is on, e.g. inside xvfb-run.

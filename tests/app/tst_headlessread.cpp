@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/CycleLog.h"
 #include "app/HeadlessRead.h"
 #include "hid/EmulatedBackend.h"

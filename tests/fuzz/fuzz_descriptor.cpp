@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: any bytes as a report descriptor.
 #include "Check.h"
 #include "hid/ReportDescriptor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: the input path, from hidapi up to the five records, with
 // a receiver that declares any lengths and answers anything, or nothing.
 #include "Check.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the recorded report descriptors of tests/data, one file each, as the
 // fuzz targets' first inputs: fuzz_seeds <hid-report-lengths.tsv> <folder>.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hid/HidapiBackend.h"
 #include "hid/ModHIDCom.h"
 

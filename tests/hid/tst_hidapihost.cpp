@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FakeHidapi.h"
 #include "app/ListDevices.h"
 #include "hid/HidapiBackend.h"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds the Debian package from a configured and built tree, unpacks it and
 # checks what a user's system would receive. HARDENED is ON for a tree built
 # with TYRESCOPE_HARDENING (the release preset), whose binary must show it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/ListDevices.h"
 #include "hid/EmulatedBackend.h"
 #include "hid/HidapiBackend.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FakeHidapi.h"
 
 #include <algorithm>

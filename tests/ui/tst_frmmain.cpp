@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
 #include "ui/frmMain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes a picture of the window as it opens, for the README:
 //   QT_QPA_PLATFORM=offscreen window_screenshot docs/window.png
 #include "hid/EmulatedBackend.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/vm/GuestSupport.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages that the guest test needs, only when missing.
 # Kept apart from scripts/deps: only the guest test needs qemu.
 set -eu

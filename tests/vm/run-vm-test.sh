@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # usage: run-vm-test.sh TEST_BINARY [FILE...] [-- TEST_ARGS...]
 #
 # Boots Debian's own kernel under qemu (TCG, no KVM needed) with a throw-away

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "emulator/EmulatorOptions.h"
 #include "emulator/ReportLayout.h"
 #include "hid/ReportDescriptor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs inside the qemu guest (see run-vm-test.sh): the receiver emulator
 // presents virtual receivers through /dev/uhid and the real kernel HID stack,
 // and these tests talk to them through hidapi's hidraw backend.
