@@ -5,8 +5,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
 #include <QWidget>
@@ -14,7 +13,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -72,6 +73,18 @@ QString socketPathFor(const QString& lockPath) {
     return lock.path() + QLatin1Char('/') + lock.completeBaseName() + QStringLiteral(".socket");
 }
 
+// False when the path does not fit a socket address.
+bool socketAddress(const QString& path, sockaddr_un& address) {
+    const QByteArray name = QFile::encodeName(path);
+    if (name.isEmpty() || static_cast<std::size_t>(name.size()) >= sizeof address.sun_path) {
+        return false;
+    }
+    address = {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    return true;
+}
+
 void raiseVisibleWindows() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w->windowType() != Qt::Window || !w->isVisible()) {
@@ -96,7 +109,11 @@ SingleInstance::SingleInstance(const QString& lockPath)
     : lockPath_(lockPath), socketPath_(socketPathFor(lockPath)) {}
 
 SingleInstance::~SingleInstance() {
-    server_.reset();
+    if (listener_ >= 0) {
+        notifier_.reset();
+        ::close(listener_);
+        ::unlink(QFile::encodeName(socketPath_).constData());
+    }
     if (fd_ >= 0) {
         ::close(fd_); // the kernel drops the lock with the last descriptor
     }
@@ -136,41 +153,57 @@ SingleInstance::Result SingleInstance::acquire() {
     return Result::Acquired;
 }
 
+// A plain Unix socket rather than QLocalServer: the program then needs no
+// network module, which would cost every start time and memory.
 bool SingleInstance::raiseWindowOnRequest() {
-    if (fd_ < 0 || server_) {
-        return server_ != nullptr;
+    if (fd_ < 0 || listener_ >= 0) {
+        return listener_ >= 0;
     }
-    server_ = std::make_unique<QLocalServer>();
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    sockaddr_un address;
+    if (!socketAddress(socketPath_, address)) {
+        return false;
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return false;
+    }
     // Holding the lock, this copy is the only one that listens here; a socket
-    // file left by a copy that died is in the way and nothing else.
-    QLocalServer::removeServer(socketPath_);
-    QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this] {
-        while (QLocalSocket* peer = server_->nextPendingConnection()) {
-            // Connecting is the whole request.
-            peer->disconnectFromServer();
-            peer->deleteLater();
+    // file left by a copy that died is in the way and nothing else. The folder
+    // is private, so only this user can connect.
+    ::unlink(address.sun_path);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 4) != 0) {
+        ::close(fd);
+        return false;
+    }
+    listener_ = fd;
+    notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [fd] {
+        // Connecting is the whole request.
+        for (int peer; (peer = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+            ::close(peer);
             raiseVisibleWindows();
         }
     });
-    if (!server_->listen(socketPath_)) {
-        server_.reset();
-        return false;
-    }
     return true;
 }
 
 bool SingleInstance::notifyRunningCopy() {
-    if (socketPath_.isEmpty()) {
+    sockaddr_un address;
+    if (!socketAddress(socketPath_, address)) {
         return false;
     }
     // A copy started at the same moment may hold the lock but not listen yet.
     const QDeadlineTimer deadline(3000);
     do {
-        QLocalSocket socket;
-        socket.connectToServer(socketPath_);
-        if (socket.waitForConnected(500)) {
-            socket.disconnectFromServer();
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            return false;
+        }
+        const bool reached =
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        ::close(fd);
+        if (reached) {
             return true;
         }
         QThread::msleep(100);

@@ -4,7 +4,7 @@
 #include <QString>
 #include <memory>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // Lets only one copy of the program run per user. The lock is the kernel's
 // (flock on an open file), so it goes with the process that holds it however
@@ -45,5 +45,6 @@ private:
     QString socketPath_;
     QString error_;
     int fd_ = -1;
-    std::unique_ptr<QLocalServer> server_;
+    int listener_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
 };
