@@ -2,7 +2,6 @@
 #include "sensor/CycleOutput.h"
 
 #include "sensor/Acquisition.h"
-#include "sensor/NumberFormat.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -30,19 +29,6 @@ struct SensorFields {
     int statusByte = 0;
     QString raw; // empty when the receiver was not reached
 };
-
-// The window's text with the user's decimal separator turned into '.'. The
-// number formatter writes only digits, a minus and that separator, and the
-// label around them holds none of it. The separator is taken from the
-// formatter itself, so the two can never disagree.
-QString withDecimalPoint(QString shown) {
-    const QString half = formatNumber(0.5, NumberPattern::OneDecimal); // "0.5"
-    const QString separator = half.mid(1, half.size() - 2);
-    if (separator != QLatin1String(".")) {
-        shown.replace(separator, QStringLiteral("."));
-    }
-    return shown;
-}
 
 // The number between the prefix and the unit of a window text ("Pressure:
 // 2.13 Bar"); empty for the no-data text ("???") and for an unknown unit.
@@ -77,9 +63,10 @@ SensorFields fieldsOf(const CycleResult& cycle, const UnitState& units, int inde
     const SensorRecord& record = cycle.data[static_cast<std::size_t>(index)];
     SensorFields f;
     f.sensor = index + 1;
-    f.pressureText = withDecimalPoint(units.FormatPressure(record.pressure));
+    // Machine formats write '.' whatever the locale; temperatures have no decimals.
+    f.pressureText = units.FormatPressure(record.pressure, QStringLiteral("."));
     f.pressure = numberIn(f.pressureText, PressurePrefix);
-    f.temperatureText = withDecimalPoint(units.FormatTemperature(record.temperature));
+    f.temperatureText = units.FormatTemperature(record.temperature);
     f.temperature = numberIn(f.temperatureText, TemperaturePrefix);
     f.battery = batteryName(batteryClass(record.battery));
     f.batteryRaw = record.battery;

@@ -4,6 +4,8 @@
 #include "sensor/NumberFormat.h"
 #include "sensor/SensorRecord.h"
 
+#include <QLocale>
+
 namespace sensor {
 
 namespace {
@@ -49,6 +51,10 @@ void UnitState::SelectTemperatureUnit(int k) {
 }
 
 QString UnitState::FormatPressure(std::uint8_t p) const {
+    return FormatPressure(p, QLocale().decimalPoint());
+}
+
+QString UnitState::FormatPressure(std::uint8_t p, const QString& decimalSeparator) const {
     if (p == NoData)
         return QStringLiteral("Pressure: ??? ") + pressureUnitLabel_;
 
@@ -56,13 +62,13 @@ QString UnitState::FormatPressure(std::uint8_t p) const {
     QString number;
     switch (pressureUnitIndex_) {
     case KPa:
-        number = formatNumber(kpa, NumberPattern::Integer);
+        number = formatNumber(kpa, NumberPattern::Integer, decimalSeparator);
         break;
     case Bar:
-        number = formatNumber(kpa / 100, NumberPattern::TwoDecimals);
+        number = formatNumber(kpa / 100, NumberPattern::TwoDecimals, decimalSeparator);
         break;
     case PSI:
-        number = formatNumber(kpa * PsiPerKpa, NumberPattern::OneDecimal);
+        number = formatNumber(kpa * PsiPerKpa, NumberPattern::OneDecimal, decimalSeparator);
         break;
     default:
         return {};

@@ -29,6 +29,8 @@ public:
 
     // "Pressure: 200 KPa", or "Pressure: ??? KPa" for the no-data byte.
     QString FormatPressure(std::uint8_t p) const;
+    // The same with a given decimal separator, for output that must not follow the locale.
+    QString FormatPressure(std::uint8_t p, const QString& decimalSeparator) const;
     // "Temperature: 25 °C", or "Temperature: ??? °C" for the no-data byte.
     QString FormatTemperature(std::uint8_t t) const;
 
