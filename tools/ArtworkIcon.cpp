@@ -7,6 +7,30 @@
 
 namespace artwork {
 
+namespace {
+
+// Straight colour from premultiplied, rounded to nearest. QImage's own
+// conversion divides by alpha with the processor's approximate reciprocal,
+// whose last bit differs between makers (AMD and Intel disagree on a few
+// semi-transparent pixels), so the committed icons would depend on who drew them.
+QImage unpremultiplied(const QImage& premultiplied) {
+    QImage out(premultiplied.size(), QImage::Format_ARGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(premultiplied.constScanLine(y));
+        auto* to = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const uint alpha = qAlpha(from[x]);
+            const auto straight = [alpha](uint c) { return (c * 255 + alpha / 2) / alpha; };
+            to[x] = alpha == 0 ? 0
+                               : qRgba(straight(qRed(from[x])), straight(qGreen(from[x])),
+                                       straight(qBlue(from[x])), alpha);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 QImage programIcon(int size) {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -14,7 +38,7 @@ QImage programIcon(int size) {
     p.setRenderHint(QPainter::Antialiasing);
     paintFigure(p, QRectF(0, 0, size, size));
     p.end();
-    return image.convertToFormat(QImage::Format_ARGB32);
+    return unpremultiplied(image);
 }
 
 QByteArray icoFile(const QList<QByteArray>& pngImages) {
