@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -45,11 +46,15 @@ class Log {
 public:
     explicit Log(bool quiet) : quiet_(quiet) {}
     // One line per event, flushed at once: a test reads them through a pipe.
-    template <typename... Args> void line(const char* format, Args... args) const {
+    // Declared as printf's kind so that the compiler checks every format and its arguments.
+    [[gnu::format(printf, 2, 3)]] void line(const char* format, ...) const {
         if (quiet_) {
             return;
         }
-        std::printf(format, args...);
+        std::va_list args;
+        va_start(args, format);
+        std::vprintf(format, args);
+        va_end(args);
         std::putchar('\n');
         std::fflush(stdout);
     }
