@@ -8,6 +8,7 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <cerrno>
 #include <cstring>
@@ -20,12 +21,16 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+constexpr auto NotifyDeadline = 3s;
+constexpr auto AcceptRetry = 1s;
+
 QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
 // A folder fit for the lock: a real folder, not a link to one, owned by this
-// user and writable by no one else.
+// user, writable by this user and by no one else.
 bool isPrivateFolder(const QString& path, QString& why) {
     struct stat st {};
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
@@ -34,6 +39,10 @@ bool isPrivateFolder(const QString& path, QString& why) {
     }
     if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 022) != 0) {
         why = path + QStringLiteral(" is not a folder of this user's own");
+        return false;
+    }
+    if (::access(QFile::encodeName(path).constData(), W_OK | X_OK) != 0) {
+        why = path + QStringLiteral(": ") + systemError(errno);
         return false;
     }
     return true;
@@ -161,10 +170,12 @@ bool SingleInstance::raiseWindowOnRequest() {
     }
     sockaddr_un address;
     if (!socketAddress(socketPath_, address)) {
+        error_ = socketPath_ + QStringLiteral(": too long for a socket address");
         return false;
     }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
+        error_ = QStringLiteral("socket: ") + systemError(errno);
         return false;
     }
     // Holding the lock, this copy is the only one that listens here; a socket
@@ -173,16 +184,25 @@ bool SingleInstance::raiseWindowOnRequest() {
     ::unlink(address.sun_path);
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(fd, 4) != 0) {
+        error_ = socketPath_ + QStringLiteral(": ") + systemError(errno);
         ::close(fd);
         return false;
     }
     listener_ = fd;
     notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [fd] {
+    QSocketNotifier* notifier = notifier_.get();
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [fd, notifier] {
         // Connecting is the whole request.
-        for (int peer; (peer = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+        int peer;
+        while ((peer = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0) {
             ::close(peer);
             raiseVisibleWindows();
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR && errno != ECONNABORTED) {
+            // Out of descriptors, say: the connection stays queued and the
+            // notifier would fire again at once, so listen again a little later.
+            notifier->setEnabled(false);
+            QTimer::singleShot(AcceptRetry, notifier, [notifier] { notifier->setEnabled(true); });
         }
     });
     return true;
@@ -191,22 +211,30 @@ bool SingleInstance::raiseWindowOnRequest() {
 bool SingleInstance::notifyRunningCopy() {
     sockaddr_un address;
     if (!socketAddress(socketPath_, address)) {
+        error_ = socketPath_ + QStringLiteral(": too long for a socket address");
         return false;
     }
-    // A copy started at the same moment may hold the lock but not listen yet.
-    const QDeadlineTimer deadline(3000);
-    do {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // A copy started at the same moment may hold the lock but not listen yet,
+    // and one that is stopped lets its queue fill: a connect that would wait
+    // is tried again until the deadline instead.
+    const QDeadlineTimer deadline(NotifyDeadline);
+    for (;;) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (fd < 0) {
+            error_ = QStringLiteral("socket: ") + systemError(errno);
             return false;
         }
         const bool reached =
             ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        const int error = errno;
         ::close(fd);
         if (reached) {
             return true;
         }
+        if (deadline.hasExpired()) {
+            error_ = socketPath_ + QStringLiteral(": ") + systemError(error);
+            return false;
+        }
         QThread::msleep(100);
-    } while (!deadline.hasExpired());
-    return false;
+    }
 }

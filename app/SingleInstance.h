@@ -13,8 +13,8 @@ class QSocketNotifier;
 class SingleInstance {
 public:
     // The lock file in the user's private folder: XDG_RUNTIME_DIR when it is
-    // this user's own and writable by no one else, else a 0700 "tyrescope"
-    // folder in the user's cache folder.
+    // this user's own, writable by this user and by no one else, else a 0700
+    // "tyrescope" folder in the user's cache folder.
     SingleInstance();
     // The lock file at this path; the folder is taken as private.
     explicit SingleInstance(const QString& lockPath);
@@ -28,16 +28,18 @@ public:
         Unavailable,    // the lock could not be taken for another reason
     };
     Result acquire();
-    // Why acquire() answered Unavailable, for the one warning line.
+    // Why acquire() answered Unavailable, or why raiseWindowOnRequest() or
+    // notifyRunningCopy() failed, for the one line that says so.
     const QString& errorString() const { return error_; }
 
     // For the copy that holds the lock and shows a window: a later copy's
     // notifyRunningCopy() brings its visible windows to the front and
-    // activates them. Requests are served by the event loop.
+    // activates them. Requests are served by the event loop. False when no
+    // socket could be made for them.
     bool raiseWindowOnRequest();
     // For a copy that found another one running: asks that copy to bring its
-    // window forward, waiting a little for a copy that is still starting.
-    // False when it could not be reached.
+    // window forward, waiting up to 3 s for a copy that is still starting or
+    // too busy to take the request. False when it could not be reached.
     bool notifyRunningCopy();
 
 private:

@@ -88,7 +88,12 @@ int runWindowCopy(int argc, char* argv[], bool simulate, CycleLog& log) {
     switch (instance.acquire()) {
     case SingleInstance::Result::AlreadyRunning:
         // The user wanted the window: the running copy brings its own forward.
-        instance.notifyRunningCopy();
+        if (!instance.notifyRunningCopy()) {
+            std::cerr << "tyrescope: another copy of Tyrescope is running but did not answer ("
+                      << instance.errorString().toStdString()
+                      << "); its window was not brought forward\n";
+            return exitstatus::ReceiverInUse;
+        }
         return 0;
     case SingleInstance::Result::Unavailable:
         // Better a second copy now and then than a tool that will not start.
@@ -96,7 +101,11 @@ int runWindowCopy(int argc, char* argv[], bool simulate, CycleLog& log) {
                   << instance.errorString().toStdString() << "); running anyway\n";
         break;
     case SingleInstance::Result::Acquired:
-        instance.raiseWindowOnRequest();
+        if (!instance.raiseWindowOnRequest()) {
+            std::cerr << "tyrescope: warning: cannot listen for later copies ("
+                      << instance.errorString().toStdString()
+                      << "); starting Tyrescope again will not bring this window forward\n";
+        }
         break;
     }
 

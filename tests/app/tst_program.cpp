@@ -14,8 +14,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+#include <csignal>
+#include <limits>
+#include <memory>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -39,7 +44,7 @@ public:
 
     QProcessEnvironment environment(bool withDisplay) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimePath());
         env.insert(QStringLiteral("XDG_CACHE_HOME"), cache.path());
         if (!withRuntimeFolder) {
             env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
@@ -59,10 +64,11 @@ public:
         process.start(QStringLiteral(TYRESCOPE_EXECUTABLE), arguments);
     }
 
-    QString lockPath() const { return runtime.filePath(QStringLiteral("tyrescope.lock")); }
-    QString runtimePath() const { return runtime.path(); }
+    QString lockPath() const { return runtimePath() + QStringLiteral("/tyrescope.lock"); }
+    QString runtimePath() const { return runtime.path() + runtimeSubfolder; }
     QString cachePath() const { return cache.path(); }
     bool withRuntimeFolder = true;
+    QString runtimeSubfolder; // below the private folder, "/..."
 
 private:
     QTemporaryDir runtime;
@@ -316,6 +322,69 @@ private slots:
         QVERIFY(first.waitForFinished(10'000));
     }
 
+    // Later copies end by themselves, within their deadline, whatever state
+    // the first copy is in, and the first copy does not spin on them.
+    void secondCopiesOfAFirstThatCannotAnswer_data() {
+        QTest::addColumn<bool>("stopped"); // else out of file descriptors
+        QTest::addColumn<int>("copies");
+        QTest::newRow("stopped, more copies than its queue holds") << true << 8;
+        QTest::newRow("out of file descriptors") << false << 1;
+    }
+    void secondCopiesOfAFirstThatCannotAnswer() {
+        QFETCH(bool, stopped);
+        QFETCH(int, copies);
+        Program program;
+        QProcess first;
+        program.start(first, {QStringLiteral("--simulate")});
+        QVERIFY(first.waitForStarted(10'000));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(program.runtimePath() + "/tyrescope.socket"),
+                                 20'000);
+        const pid_t pid = static_cast<pid_t>(first.processId());
+        if (stopped) {
+            QCOMPARE(::kill(pid, SIGSTOP), 0);
+        } else {
+            const auto open =
+                static_cast<rlim_t>(QDir(QStringLiteral("/proc/%1/fd").arg(pid))
+                                        .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                                        .size());
+            const rlimit full{open, open};
+            QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, &full, nullptr), 0);
+        }
+        const auto cpuTicks = [pid] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+            const QList<QByteArray> fields = stat.open(QIODevice::ReadOnly)
+                                                 ? stat.readAll().split(')').last().split(' ')
+                                                 : QList<QByteArray>();
+            // utime + stime; unreadable counts as busy
+            return fields.size() > 13 ? fields[12].toLongLong() + fields[13].toLongLong()
+                                      : std::numeric_limits<int>::max();
+        };
+        const long long before = cpuTicks();
+
+        std::vector<std::unique_ptr<QProcess>> later;
+        for (int i = 0; i < copies; ++i) {
+            later.push_back(std::make_unique<QProcess>());
+            program.start(*later.back(), {});
+        }
+        for (auto& copy : later) {
+            QVERIFY(copy->waitForFinished(20'000));
+            const QByteArray err = copy->readAllStandardError();
+            if (copy->exitCode() != 0) {
+                QCOMPARE(copy->exitCode(), 5);
+                QVERIFY2(err.contains("did not answer"), err.constData());
+            }
+        }
+        // Idle it uses next to nothing; spinning, a large share of a core.
+        QTest::qWait(2000);
+        QVERIFY2(cpuTicks() - before < ::sysconf(_SC_CLK_TCK) / 2,
+                 qPrintable(QString::number(cpuTicks() - before)));
+        if (stopped) {
+            ::kill(pid, SIGCONT);
+        }
+        first.kill();
+        QVERIFY(first.waitForFinished(10'000));
+    }
+
     // Nothing left behind keeps the program from starting: it shows its
     // window (and so keeps running), warning once when it runs unlocked.
     void startsWhateverTheLockFolderHolds_data() {
@@ -349,9 +418,20 @@ private slots:
         QTest::newRow("folder as lock file")
             << Plant([](Program& p) { QVERIFY(QDir().mkdir(p.lockPath())); }) << true << "";
         // As root, nothing is read-only, and the lock is simply taken.
-        QTest::newRow("read-only runtime folder") << Plant([](Program& p) {
-            QFile::setPermissions(p.runtimePath(), QFile::ReadOwner | QFile::ExeOwner);
-        }) << (::geteuid() != 0) << (::geteuid() != 0 ? "" : "runtime");
+        QTest::newRow("read-only runtime folder: the cache folder instead")
+            << Plant([](Program& p) {
+                   QFile::setPermissions(p.runtimePath(), QFile::ReadOwner | QFile::ExeOwner);
+               })
+            << false << (::geteuid() != 0 ? "cache" : "runtime");
+        QTest::newRow("folder at the socket's path: the lock, and one warning")
+            << Plant(
+                   [](Program& p) { QVERIFY(QDir().mkdir(p.runtimePath() + "/tyrescope.socket")); })
+            << true << "runtime";
+        QTest::newRow("runtime folder too deep for a socket address") << Plant([](Program& p) {
+            p.runtimeSubfolder = "/" + QString(60, 'r') + "/" + QString(60, 'r');
+            QVERIFY(QDir().mkpath(p.runtimePath()));
+            QVERIFY(QFile::setPermissions(p.runtimePath(), QFileDevice::Permissions(0x7700)));
+        }) << true << "runtime";
         QTest::newRow("runtime folder others can write: the cache folder instead")
             << Plant([](Program& p) {
                    QVERIFY(
@@ -374,12 +454,16 @@ private slots:
         QVERIFY(!process.waitForFinished(2500));
         QCOMPARE(process.state(), QProcess::Running);
         const QString err = QString::fromLocal8Bit(process.readAllStandardError());
-        QCOMPARE(err.count(QStringLiteral("single-instance lock")), warns ? 1 : 0);
+        QCOMPARE(err.count(QStringLiteral("tyrescope: warning:")), warns ? 1 : 0);
         if (lockIn == "runtime") {
             QVERIFY(QFileInfo(program.lockPath()).isFile());
         } else if (lockIn == "cache") {
             QVERIFY(QFileInfo::exists(program.cachePath() + "/tyrescope/tyrescope.lock"));
             QVERIFY(!QFileInfo::exists(program.lockPath()));
+            // The fallback folder is this user's alone.
+            QCOMPARE(QFileInfo(program.cachePath() + "/tyrescope").permissions(),
+                     QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
+                         QFile::WriteUser | QFile::ExeUser);
         }
         process.kill();
         QVERIFY(process.waitForFinished(10'000));
