@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/CommandLine.h"
 
-#include "app/Startup.h"
+#include "app/Version.h"
 
 #include <QCommandLineParser>
 #include <QLocale>
@@ -85,31 +85,31 @@ std::optional<QStringList> withoutQtOptions(const QStringList& arguments, QStrin
 
 using Option = QCommandLineOption;
 
-std::optional<sensor::OutputFormat> outputFormat(const QString& value) {
+std::optional<cycle::OutputFormat> outputFormat(const QString& value) {
     if (value == QLatin1String("text"))
-        return sensor::OutputFormat::Text;
+        return cycle::OutputFormat::Text;
     if (value == QLatin1String("csv"))
-        return sensor::OutputFormat::Csv;
+        return cycle::OutputFormat::Csv;
     if (value == QLatin1String("json"))
-        return sensor::OutputFormat::Json;
+        return cycle::OutputFormat::Json;
     return std::nullopt;
 }
 
-std::optional<int> pressureUnit(const QString& value) {
+std::optional<sensor::PressureUnit> pressureUnit(const QString& value) {
     if (value == QLatin1String("kpa"))
-        return sensor::UnitState::KPa;
+        return sensor::PressureUnit::KPa;
     if (value == QLatin1String("bar"))
-        return sensor::UnitState::Bar;
+        return sensor::PressureUnit::Bar;
     if (value == QLatin1String("psi"))
-        return sensor::UnitState::PSI;
+        return sensor::PressureUnit::PSI;
     return std::nullopt;
 }
 
-std::optional<int> temperatureUnit(const QString& value) {
+std::optional<sensor::TemperatureUnit> temperatureUnit(const QString& value) {
     if (value == QLatin1String("c"))
-        return sensor::UnitState::Celsius;
+        return sensor::TemperatureUnit::Celsius;
     if (value == QLatin1String("f"))
-        return sensor::UnitState::Fahrenheit;
+        return sensor::TemperatureUnit::Fahrenheit;
     return std::nullopt;
 }
 
@@ -134,7 +134,7 @@ std::optional<std::vector<int>> sensorList(const QString& value) {
     for (const QString& item : value.split(QLatin1Char(','))) {
         bool ok = false;
         const int n = QLocale::c().toInt(item.trimmed(), &ok);
-        if (!ok || n < 1 || n > sensor::SensorCount) {
+        if (!ok || n < 1 || n > protocol::SensorCount) {
             return std::nullopt;
         }
         sensors.push_back(n);
@@ -208,19 +208,31 @@ Options declareOptions(QCommandLineParser& parser) {
     return o;
 }
 
+QString exitStatusHelp() {
+    QString text = QStringLiteral("\nExit status of --read:\n");
+    std::vector<const exitstatus::Meaning*> bySeriousness;
+    for (const exitstatus::Meaning& m : exitstatus::Meanings) {
+        text += QStringLiteral("  %1  ").arg(m.status) +
+                QString::fromLatin1(m.text).replace(QLatin1Char('\n'), QStringLiteral("\n     ")) +
+                QLatin1Char('\n');
+        if (m.seriousness > 0) {
+            bySeriousness.push_back(&m);
+        }
+    }
+    std::sort(bySeriousness.begin(), bySeriousness.end(),
+              [](const auto* a, const auto* b) { return a->seriousness > b->seriousness; });
+    QStringList order;
+    for (const exitstatus::Meaning* m : bySeriousness) {
+        order << QString::number(m->status);
+    }
+    return text + QStringLiteral("Over several cycles the most serious counts: %1.\n")
+                      .arg(order.join(QStringLiteral(", then ")));
+}
+
 QString helpText(const QCommandLineParser& parser, const QString& program) {
     // Read before the application object exists, Qt cannot name the program itself.
     return parser.helpText().replace(QStringLiteral("<executable_name>"), program) +
-           QStringLiteral(
-               "\nExit status of --read:\n"
-               "  0  every cycle reached the receiver, all five answers came, and the required\n"
-               "     sensors held data\n"
-               "  1  the receiver was not found or could not be opened\n"
-               "  2  usage error, or the log file cannot be opened\n"
-               "  3  the receiver was lost during a cycle (an answer did not come)\n"
-               "  4  a required sensor held no data\n"
-               "  5  another copy of Tyrescope is using the receiver\n"
-               "Over several cycles the most serious counts: 1, then 3, then 4.\n");
+           exitStatusHelp();
 }
 
 // The options of --read, each value checked, then taken; the first wrong one ends it with

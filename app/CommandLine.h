@@ -1,10 +1,62 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "app/HeadlessRead.h"
+#include "cycle/CycleOutput.h"
+#include "sensor/Units.h"
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
+#include <vector>
+
+// Exit statuses of the program; --read uses them all.
+namespace exitstatus {
+inline constexpr int Passed = 0;            // every cycle reached the receiver, data as required
+inline constexpr int NoReceiver = 1;        // not found, or found but not opened
+inline constexpr int UsageError = 2;        // the command line or the log file
+inline constexpr int ReceiverLost = 3;      // an answer did not come during a cycle
+inline constexpr int SensorWithoutData = 4; // a required sensor held no data
+inline constexpr int ReceiverInUse = 5;     // another copy holds the receiver
+
+// What each status means, for --help; over several cycles of --read the
+// status of higher seriousness counts (0: not a cycle's verdict).
+struct Meaning {
+    int status;
+    int seriousness;
+    const char* text; // a '\n' continues the text on the next line
+};
+inline constexpr Meaning Meanings[] = {
+    {Passed, 0,
+     "every cycle reached the receiver, all five answers came, and the required\n"
+     "sensors held data"},
+    {NoReceiver, 3, "the receiver was not found or could not be opened"},
+    {UsageError, 0, "usage error, or the log file cannot be opened"},
+    {ReceiverLost, 2, "the receiver was lost during a cycle (an answer did not come)"},
+    {SensorWithoutData, 1, "a required sensor held no data"},
+    {ReceiverInUse, 0, "another copy of Tyrescope is using the receiver"},
+};
+
+constexpr int seriousness(int status) {
+    for (const Meaning& m : Meanings) {
+        if (m.status == status) {
+            return m.seriousness;
+        }
+    }
+    return 0;
+}
+} // namespace exitstatus
+
+// What --read is asked for on the command line.
+struct ReadOptions {
+    cycle::OutputFormat format = cycle::OutputFormat::Text;
+    sensor::PressureUnit pressureUnit = sensor::PressureUnit::KPa;
+    sensor::TemperatureUnit temperatureUnit = sensor::TemperatureUnit::Celsius;
+    int count = 1; // 0: until interrupted
+    std::chrono::milliseconds interval{5000};
+    std::vector<int> requiredSensors; // sensor numbers 1 to 5
+
+    friend bool operator==(const ReadOptions&, const ReadOptions&) = default;
+};
 
 // What the command line asks for. Without arguments the program just runs.
 struct CommandLine {

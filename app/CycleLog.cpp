@@ -28,12 +28,12 @@ bool CycleLog::open(const QString& path) {
     return true;
 }
 
-void CycleLog::append(const sensor::CycleResult& cycle, const sensor::UnitState& units) {
+void CycleLog::append(const cycle::CycleResult& cycle, const sensor::UnitState& units) {
     if (!file_.isOpen()) {
         return;
     }
-    QByteArray bytes = headerDue_ ? sensor::csvHeader() : QByteArray();
-    bytes += sensor::csvRows(cycle, units);
+    QByteArray bytes = headerDue_ ? cycle::csvHeader() : QByteArray();
+    bytes += cycle::csvRows(cycle, units);
     const qint64 before = regularFile_ ? file_.size() : 0;
     bool written = file_.write(bytes) == bytes.size();
     error_ = file_.errorString();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "sensor/CycleOutput.h"
+#include "cycle/CycleOutput.h"
 
 #include <QFile>
 #include <QString>
@@ -23,7 +23,7 @@ public:
 
     // The first write that fails gives one warning and ends logging; the
     // caller goes on as if nothing happened.
-    void append(const sensor::CycleResult& cycle, const sensor::UnitState& units);
+    void append(const cycle::CycleResult& cycle, const sensor::UnitState& units);
 
 private:
     std::ostream& warnings_;

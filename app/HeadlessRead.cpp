@@ -3,8 +3,9 @@
 
 #include "app/CycleLog.h"
 #include "app/ListDevices.h"
+#include "cycle/Acquisition.h"
+#include "cycle/CycleOutput.h"
 #include "hid/ModHIDCom.h"
-#include "sensor/Acquisition.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -102,37 +103,19 @@ bool waitUntil(std::chrono::steady_clock::time_point deadline) {
     return false;
 }
 
-// Higher is more serious.
-int seriousness(int status) {
-    switch (status) {
-    case exitstatus::NoReceiver:
-        return 3;
-    case exitstatus::ReceiverLost:
-        return 2;
-    case exitstatus::SensorWithoutData:
-        return 1;
-    default:
-        return 0;
-    }
-}
-
 } // namespace
 
 HeadlessRead::HeadlessRead(hid::Backend& backend, ModHIDCom& hid, const ReadOptions& options,
                            std::ostream& out, std::ostream& err)
     : backend_(backend), hid_(hid), options_(options), out_(out), err_(err) {
-    units_.SelectPressureUnit(options.pressureUnit);
-    units_.SelectTemperatureUnit(options.temperatureUnit);
-}
-
-void HeadlessRead::requestStop() noexcept {
-    stopRequested = 1;
+    units_.select(options.pressureUnit);
+    units_.select(options.temperatureUnit);
 }
 
 int HeadlessRead::run() {
     StopSignals stopSignals;
-    if (options_.format == sensor::OutputFormat::Csv) {
-        out_ << sensor::csvHeader().toStdString() << std::flush;
+    if (options_.format == cycle::OutputFormat::Csv) {
+        out_ << cycle::csvHeader().toStdString() << std::flush;
     }
     int result = exitstatus::Passed;
     auto start = std::chrono::steady_clock::now();
@@ -147,7 +130,7 @@ int HeadlessRead::run() {
         stopSignals.holdBack();
         const int status = cycle();
         stopSignals.letThrough();
-        if (seriousness(status) > seriousness(result)) {
+        if (exitstatus::seriousness(status) > exitstatus::seriousness(result)) {
             result = status;
         }
         if (stopRequested != 0) {
@@ -156,22 +139,21 @@ int HeadlessRead::run() {
     }
     // As the window does when it closes: nothing is sent, the receiver is let go.
     hid_.CloseReceiver();
-    hid_.DeviceConnected = false;
     return result;
 }
 
-void HeadlessRead::write(const sensor::CycleResult& result) {
+void HeadlessRead::write(const cycle::CycleResult& result) {
     switch (options_.format) {
-    case sensor::OutputFormat::Text:
+    case cycle::OutputFormat::Text:
         // A blank line between the tables of successive cycles.
         out_ << (cycles_ > 0 ? "\n" : "")
-             << sensor::textTable(result, units_).toLocal8Bit().toStdString();
+             << cycle::textTable(result, units_).toLocal8Bit().toStdString();
         break;
-    case sensor::OutputFormat::Csv:
-        out_ << sensor::csvRows(result, units_).toStdString();
+    case cycle::OutputFormat::Csv:
+        out_ << cycle::csvRows(result, units_).toStdString();
         break;
-    case sensor::OutputFormat::Json:
-        out_ << sensor::jsonLine(result, units_).toStdString();
+    case cycle::OutputFormat::Json:
+        out_ << cycle::jsonLine(result, units_).toStdString();
         break;
     }
     out_.flush();
@@ -182,24 +164,10 @@ void HeadlessRead::write(const sensor::CycleResult& result) {
 }
 
 int HeadlessRead::cycle() {
-    sensor::CycleResult result;
-    // The cycle's own first step, taken here to tell a receiver that was
-    // never opened from one lost during the cycle.
-    if (!hid_.DeviceConnected) {
-        hid_.DeviceConnected = hid_.OpenReceiver();
-    }
-    const bool opened = hid_.DeviceConnected;
-    sensor::acquireRecords(hid_, result.data);
-    result.time = QDateTime::currentDateTimeUtc();
-    result.reached = hid_.DeviceConnected;
-    const std::string path = printableText(hid_.DevicePath());
-    if (opened) {
-        result.devicePath = QString::fromStdString(path);
-    }
-
+    const cycle::CycleResult result = cycle::acquire(hid_);
     write(result);
 
-    if (!opened) {
+    if (!result.opened) {
         if (!explained_) {
             err_ << "tyrescope: the receiver was not found or could not be opened.\n";
             explainMissingReceiver(backend_, err_);
@@ -210,7 +178,7 @@ int HeadlessRead::cycle() {
     }
     explained_ = false;
     if (!result.reached) {
-        err_ << "tyrescope: the receiver at " << path
+        err_ << "tyrescope: the receiver at " << result.devicePath.toStdString()
              << " was lost during the cycle: an answer did not come.\n"
              << std::flush;
         return exitstatus::ReceiverLost;
@@ -218,7 +186,7 @@ int HeadlessRead::cycle() {
     std::string missing;
     for (const int sensor : options_.requiredSensors) {
         const sensor::SensorRecord& record = result.data[static_cast<std::size_t>(sensor - 1)];
-        if (record.pressure == sensor::NoData || record.temperature == sensor::NoData) {
+        if (record.pressure == protocol::NoData || record.temperature == protocol::NoData) {
             missing += (missing.empty() ? "" : ", ") + std::to_string(sensor);
         }
     }

@@ -1,40 +1,17 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "sensor/CycleOutput.h"
+#include "app/CommandLine.h"
+#include "cycle/CycleResult.h"
 #include "sensor/Units.h"
 
-#include <chrono>
 #include <iosfwd>
-#include <vector>
 
 class CycleLog;
 class ModHIDCom;
 namespace hid {
 class Backend;
 }
-
-// Exit statuses of the program; --read uses them all.
-namespace exitstatus {
-inline constexpr int Passed = 0;            // every cycle reached the receiver, data as required
-inline constexpr int NoReceiver = 1;        // not found, or found but not opened
-inline constexpr int UsageError = 2;        // the command line or the log file
-inline constexpr int ReceiverLost = 3;      // an answer did not come during a cycle
-inline constexpr int SensorWithoutData = 4; // a required sensor held no data
-inline constexpr int ReceiverInUse = 5;     // another copy holds the receiver
-} // namespace exitstatus
-
-// What --read is asked for on the command line.
-struct ReadOptions {
-    sensor::OutputFormat format = sensor::OutputFormat::Text;
-    int pressureUnit = sensor::UnitState::KPa;
-    int temperatureUnit = sensor::UnitState::Celsius;
-    int count = 1; // 0: until interrupted
-    std::chrono::milliseconds interval{5000};
-    std::vector<int> requiredSensors; // sensor numbers 1 to 5
-
-    friend bool operator==(const ReadOptions&, const ReadOptions&) = default;
-};
 
 // --read: acquisition cycles exactly as the window runs them, written to a
 // stream instead of a window.
@@ -55,12 +32,9 @@ public:
     // One cycle: output, log, and its exit status.
     int cycle();
 
-    // Ends run() after the current cycle; safe in a signal handler.
-    static void requestStop() noexcept;
-
 private:
     // Prints one cycle in the chosen format and appends it to the log.
-    void write(const sensor::CycleResult& result);
+    void write(const cycle::CycleResult& result);
 
     hid::Backend& backend_;
     ModHIDCom& hid_;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/Startup.h"
 
+#include "app/Version.h"
 #include "ui/frmMain.h"
 
 #include <QDebug>
@@ -30,8 +31,7 @@ void Initialize(frmMain& window) {
         window.setWindowTitle(windowCaption(version::major, version::minor, version::revision));
     });
     tolerant("service mode", [&] { window.ServiceMode = false; });
-    tolerant("pressure unit", [&] { window.Units.SelectPressureUnit(sensor::UnitState::KPa); });
-    tolerant("temperature unit",
-             [&] { window.Units.SelectTemperatureUnit(sensor::UnitState::Celsius); });
+    tolerant("pressure unit", [&] { window.Units.select(sensor::PressureUnit::KPa); });
+    tolerant("temperature unit", [&] { window.Units.select(sensor::TemperatureUnit::Celsius); });
     tolerant("first acquisition cycle", [&] { window.GetDataFromDevice(); });
 }

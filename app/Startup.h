@@ -5,14 +5,6 @@
 
 class frmMain;
 
-// The program's version, from project(VERSION) in the top-level CMakeLists.txt.
-namespace version {
-inline constexpr int major = TYRESCOPE_VERSION_MAJOR;
-inline constexpr int minor = TYRESCOPE_VERSION_MINOR;
-inline constexpr int revision = TYRESCOPE_VERSION_PATCH;
-inline constexpr char text[] = TYRESCOPE_VERSION;
-} // namespace version
-
 // The window caption: "Tyrescope - " + major + "." + minor + revision, with
 // no separator before the revision, so version 1.3.0 reads "Tyrescope - 1.30".
 QString windowCaption(int major, int minor, int revision);

@@ -4,16 +4,15 @@
 #include "app/HeadlessRead.h"
 #include "app/InstallNames.h"
 #include "app/ListDevices.h"
-#include "app/Simulation.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
-#include "hid/EmulatedBackend.h"
+#include "app/Version.h"
 #include "hid/HidapiBackend.h"
 #include "hid/ModHIDCom.h"
+#include "hid/Simulation.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <iostream>
 
 namespace {
@@ -37,16 +36,8 @@ template <typename Use> int withReceiver(bool simulate, Use use) {
 // Destroying it closes the receiver; the transport outlives it.
 int runWindow(QApplication& app, ModHIDCom& hid, CycleLog& log) {
     frmMain window(hid);
-    QObject::connect(&window, &frmMain::cycleCompleted, &window, [&] {
-        sensor::CycleResult cycle;
-        cycle.time = QDateTime::currentDateTimeUtc();
-        cycle.reached = hid.DeviceConnected;
-        if (hid.DeviceConnected) {
-            cycle.devicePath = QString::fromStdString(printableText(hid.DevicePath()));
-        }
-        cycle.data = window.SensorData;
-        log.append(cycle, window.Units);
-    });
+    QObject::connect(&window, &frmMain::cycleCompleted, &window,
+                     [&](const cycle::CycleResult& result) { log.append(result, window.Units); });
     Initialize(window);
     // The task bar and window switchers take the application's icon.
     QApplication::setWindowIcon(window.windowIcon());

@@ -73,7 +73,7 @@ protected:
 
 // Records that change with every cycle, so every panel text is new each time.
 void transmit(hid::EmulatedBackend::Interface& receiver, int cycle) {
-    for (int s = 0; s < hid::ReceiverModel::SensorCount; ++s) {
+    for (int s = 0; s < protocol::SensorCount; ++s) {
         const auto v = static_cast<std::uint8_t>(100 + (cycle + s) % 50);
         receiver.model().receive(s, {v, static_cast<std::uint8_t>(v - 40),
                                      static_cast<std::uint8_t>(cycle % 2 == 0 ? 100 : 20), 1});
@@ -96,8 +96,7 @@ int main(int argc, char* argv[]) {
     // One request and its answer, as each sensor's record is fetched.
     hid.OpenReceiver();
     const Spread exchange = perCall(cycles * 10, rounds, [&](int n) {
-        hid.OutputBuffer[0] = sensor::recordRequest(n % sensor::SensorCount);
-        hid.WriteReport();
+        hid.SendCommand(protocol::recordRequest(n % protocol::SensorCount));
         hid.ReadReport();
     });
     hid.CloseReceiver();

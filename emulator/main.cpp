@@ -181,9 +181,8 @@ private:
         if (!command) {
             return;
         }
-        const bool recordRequest =
-            *command >= hid::ReceiverModel::FirstRecordRequest &&
-            *command < hid::ReceiverModel::FirstRecordRequest + hid::ReceiverModel::SensorCount;
+        const bool recordRequest = *command >= protocol::FirstRecordRequest &&
+                                   *command < protocol::FirstRecordRequest + protocol::SensorCount;
         if (recordRequest && ++p.recordRequests == options_.unplugAfter) {
             p.unplugAt = Clock::now() + UnplugDelay;
             return;

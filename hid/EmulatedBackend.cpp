@@ -184,7 +184,7 @@ bool EmulatedBackend::Interface::write(unsigned generation, const Report& report
     if (report.size() < 2) {
         return true; // the report ID alone carries no command
     }
-    const std::optional<ReceiverModel::Record> answer = model_.handleCommand(report[1]);
+    const std::optional<protocol::Record> answer = model_.handleCommand(report[1]);
     if (!answer) {
         return true;
     }
@@ -229,7 +229,7 @@ void EmulatedBackend::Interface::discard(unsigned generation, int id) {
 }
 
 EmulatedBackend::Interface::Report
-EmulatedBackend::Interface::frame(const ReceiverModel::Record& record) const {
+EmulatedBackend::Interface::frame(const protocol::Record& record) const {
     // Exactly the declared input length, as the kernel insists; a device
     // declaring fewer than five bytes sends a truncated record.
     const std::size_t n = options_.lengths.input;

@@ -22,8 +22,8 @@ namespace hid {
 class EmulatedBackend final : public Backend {
 public:
     struct InterfaceOptions {
-        std::uint16_t vendorId = 0x0000;
-        std::uint16_t productId = 0x0001;
+        std::uint16_t vendorId = protocol::VendorId;
+        std::uint16_t productId = protocol::ProductId;
         std::uint16_t usagePage = 0xFF00;
         std::uint16_t usage = 0x0001;
         ReportLengths lengths{5, 3, 0};
@@ -42,7 +42,7 @@ public:
     // Appends an interface to the list; interfaces are listed in the order
     // they were added. Paths are "emulated/0", "emulated/1", ...
     Interface& add(const InterfaceOptions& options);
-    // A receiver (0000:0001) with the given report lengths.
+    // A receiver with the given report lengths.
     Interface& addReceiver(ReportLengths lengths = {5, 3, 0});
     // Some other HID device, never answering.
     Interface& addOther(std::uint16_t vendorId, std::uint16_t productId);
@@ -126,7 +126,7 @@ private:
     bool write(unsigned generation, const Report& report);
     ReadStatus read(unsigned generation, int id, Report& report, std::chrono::milliseconds timeout);
     void discard(unsigned generation, int id);
-    Report frame(const ReceiverModel::Record& record) const;
+    Report frame(const protocol::Record& record) const;
     void deliver(const Report& report);
 
     std::string path_;

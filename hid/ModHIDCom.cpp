@@ -10,13 +10,12 @@ ModHIDCom::~ModHIDCom() = default;
 bool ModHIDCom::OpenReceiver() {
     // A receiver that was lost may still be held; dropping it first keeps
     // repeated searches from piling up handles.
-    closeDevice();
-    DeviceConnected = false;
+    CloseReceiver();
 
     const std::vector<hid::InterfaceInfo> present = backend_.enumerate();
     lastError_ = "no receiver among the " + std::to_string(present.size()) + " HID interfaces";
     for (const hid::InterfaceInfo& info : present) {
-        if (info.vendorId != ReceiverVendorId || info.productId != ReceiverProductId) {
+        if (!protocol::isReceiver(info.vendorId, info.productId)) {
             continue;
         }
         hid::Backend::OpenResult opened = backend_.open(info.path);
@@ -33,10 +32,14 @@ bool ModHIDCom::OpenReceiver() {
             lengths_.feature > hid::MaxReportLength) {
             lengths_ = {}; // not a length any platform carries: unknown
         }
-        DeviceConnected = true;
+        deviceConnected_ = true;
         break;
     }
-    return DeviceConnected;
+    return deviceConnected_;
+}
+
+bool ModHIDCom::ensureOpen() {
+    return deviceConnected_ || OpenReceiver();
 }
 
 void ModHIDCom::WriteReport() {
@@ -47,11 +50,11 @@ void ModHIDCom::WriteReport() {
     if (n == 0) {
         n = FallbackOutputLength;
     }
-    // Report ID 0, then OutputBuffer as far as the report reaches; any byte
-    // beyond OutputBuffer stays 0.
+    // Report ID 0, then outputBuffer_ as far as the report reaches; any byte
+    // beyond outputBuffer_ stays 0.
     std::vector<std::uint8_t> report(n, 0);
-    const std::size_t carried = std::min(n - 1, OutputBuffer.size());
-    std::copy_n(OutputBuffer.begin(), carried, report.begin() + 1);
+    const std::size_t carried = std::min(n - 1, outputBuffer_.size());
+    std::copy_n(outputBuffer_.begin(), carried, report.begin() + 1);
 
     // Only an answer to this request may be read next.
     device_->discardPending();
@@ -65,8 +68,8 @@ void ModHIDCom::WriteReport() {
 void ModHIDCom::ReadReport() {
     const std::size_t n = lengths_.input;
     if (!device_) {
-        InputBuffer.assign(n, 0);
-        DeviceConnected = false;
+        inputBuffer_.assign(n, 0);
+        deviceConnected_ = false;
         lastError_ = "the receiver is not open";
         return;
     }
@@ -80,7 +83,7 @@ void ModHIDCom::ReadReport() {
         // takes a byte the receiver did not both send and declare.
         report.resize(std::min(report.size(), n == 0 ? hid::MaxReportLength : n));
         report.resize(std::max(n == 0 ? report.size() : n, RecordReportLength), protocol::NoData);
-        InputBuffer = std::move(report);
+        inputBuffer_ = std::move(report);
         return;
     }
 
@@ -94,34 +97,22 @@ void ModHIDCom::ReadReport() {
     } else {
         lastError_ = "reading from " + devicePath_ + " failed: " + device_->lastError() + write;
     }
-    InputBuffer.assign(n, 0);
-    closeDevice();
-    DeviceConnected = false;
+    inputBuffer_.assign(n, 0);
+    CloseReceiver();
 }
 
 void ModHIDCom::SendCommand(std::uint8_t command) {
-    OutputBuffer[0] = command;
+    outputBuffer_[0] = command;
     WriteReport();
 }
 
 bool ModHIDCom::Request(std::uint8_t command) {
     SendCommand(command);
     ReadReport();
-    return DeviceConnected;
+    return deviceConnected_;
 }
 
 void ModHIDCom::CloseReceiver() {
-    closeDevice();
-}
-
-std::size_t ModHIDCom::InputReportByteLength() const {
-    return lengths_.input;
-}
-
-std::size_t ModHIDCom::OutputReportByteLength() const {
-    return lengths_.output;
-}
-
-void ModHIDCom::closeDevice() {
     device_.reset();
+    deviceConnected_ = false;
 }

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "hid/HidBackend.h"
-#include "sensor/ReceiverProtocol.h"
+#include "protocol/ReceiverProtocol.h"
 
 #include <array>
 #include <chrono>
@@ -16,8 +16,6 @@
 // fresh ones over an emulated backend.
 class ModHIDCom {
 public:
-    static constexpr std::uint16_t ReceiverVendorId = 0x0000;
-    static constexpr std::uint16_t ReceiverProductId = 0x0001;
     static constexpr std::chrono::milliseconds ReadTimeout{1000};
     // Report ID plus the four record bytes: after a completed read InputBuffer
     // holds at least this many bytes, whatever the receiver declared.
@@ -30,15 +28,18 @@ public:
     ModHIDCom(const ModHIDCom&) = delete;
     ModHIDCom& operator=(const ModHIDCom&) = delete;
 
-    // Looks for the receiver and opens it; true when it is open. The callers
-    // store the result in DeviceConnected.
+    // Looks for the receiver and opens it; true when it is open, which
+    // DeviceConnected says from then on.
     bool OpenReceiver();
+    // OpenReceiver unless the receiver is connected; returns DeviceConnected.
+    bool ensureOpen();
     // Sends OutputBuffer as one output report after the report ID 0.
     void WriteReport();
     // Waits at most ReadTimeout for one input report into InputBuffer; a lost
     // answer closes the receiver and clears DeviceConnected.
     void ReadReport();
-    // Closes the receiver; safe to call when it is not open.
+    // Closes the receiver and clears DeviceConnected; nothing is sent. Safe
+    // to call when it is not open.
     void CloseReceiver();
 
     // One command with no answer awaited: the command byte into OutputBuffer,
@@ -48,15 +49,12 @@ public:
     // DeviceConnected, which says whether InputBuffer holds the answer.
     bool Request(std::uint8_t command);
 
-    bool DeviceConnected = false;
-    std::array<std::uint8_t, 2> OutputBuffer{};
+    // The receiver has been found and opened and not lost since.
+    bool DeviceConnected() const { return deviceConnected_; }
+    // The command bytes of the last output report.
+    const std::array<std::uint8_t, 2>& OutputBuffer() const { return outputBuffer_; }
     // The last input report: report ID at index 0, then the data.
-    std::vector<std::uint8_t> InputBuffer;
-
-    // As the receiver declared them; they keep their values after the
-    // receiver is lost, until the next successful OpenReceiver.
-    std::size_t InputReportByteLength() const;
-    std::size_t OutputReportByteLength() const;
+    const std::vector<std::uint8_t>& InputBuffer() const { return inputBuffer_; }
 
     // Path of the receiver last opened, empty until one was found.
     const std::string& DevicePath() const { return devicePath_; }
@@ -67,9 +65,10 @@ public:
     const std::string& LastError() const { return lastError_; }
 
 private:
-    void closeDevice();
-
     hid::Backend& backend_;
+    bool deviceConnected_ = false;
+    std::array<std::uint8_t, 2> outputBuffer_{};
+    std::vector<std::uint8_t> inputBuffer_;
     std::unique_ptr<hid::Device> device_;
     hid::ReportLengths lengths_;
     std::string devicePath_;

@@ -5,19 +5,20 @@ namespace hid {
 
 ReceiverModel::ReceiverModel() = default;
 
-std::optional<ReceiverModel::Record> ReceiverModel::handleCommand(std::uint8_t command) {
+std::optional<protocol::Record> ReceiverModel::handleCommand(std::uint8_t command) {
+    using namespace protocol;
     if (command >= FirstRecordRequest && command < FirstRecordRequest + SensorCount) {
         return record(command - FirstRecordRequest);
     }
-    if (command == DataResetCommand) {
+    if (command == DataReset) {
         dataReset();
-    } else if (command == MasterResetCommand) {
+    } else if (command == MasterReset) {
         masterReset();
     }
     return std::nullopt;
 }
 
-bool ReceiverModel::receive(int sensorIndex, const Record& record) {
+bool ReceiverModel::receive(int sensorIndex, const protocol::Record& record) {
     if (!valid(sensorIndex) || !slots_[sensorIndex].known) {
         return false;
     }
@@ -31,7 +32,7 @@ void ReceiverModel::learn(int sensorIndex) {
     }
 }
 
-void ReceiverModel::setRecord(int sensorIndex, const Record& record) {
+void ReceiverModel::setRecord(int sensorIndex, const protocol::Record& record) {
     learn(sensorIndex);
     receive(sensorIndex, record);
 }
@@ -44,11 +45,11 @@ bool ReceiverModel::hasData(int sensorIndex) const {
     return valid(sensorIndex) && slots_[sensorIndex].record.has_value();
 }
 
-ReceiverModel::Record ReceiverModel::record(int sensorIndex) const {
+protocol::Record ReceiverModel::record(int sensorIndex) const {
     if (!valid(sensorIndex)) {
-        return NoDataRecord;
+        return protocol::NoDataRecord;
     }
-    return slots_[sensorIndex].record.value_or(NoDataRecord);
+    return slots_[sensorIndex].record.value_or(protocol::NoDataRecord);
 }
 
 void ReceiverModel::dataReset() {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "sensor/ReceiverProtocol.h"
+#include "protocol/ReceiverProtocol.h"
 
 #include <array>
 #include <cstdint>
@@ -14,36 +14,26 @@ namespace hid {
 
 class ReceiverModel {
 public:
-    static constexpr int SensorCount = protocol::SensorCount;
-    static constexpr std::uint8_t FirstRecordRequest = protocol::FirstRecordRequest;
-    static constexpr std::uint8_t DataResetCommand = protocol::DataReset;
-    static constexpr std::uint8_t MasterResetCommand = protocol::MasterReset;
-    static constexpr std::uint8_t NoData = protocol::NoData;
-
-    // pressure, temperature, battery, status
-    using Record = std::array<std::uint8_t, protocol::RecordLength>;
-    static constexpr Record NoDataRecord{NoData, NoData, NoData, NoData};
-
     // A receiver that knows all five sensors and has heard from none yet.
     ReceiverModel();
 
     // The record sent back for one command, or nothing when the command asks
     // for no answer (the resets, unknown bytes). Resets take effect here.
-    std::optional<Record> handleCommand(std::uint8_t command);
+    std::optional<protocol::Record> handleCommand(std::uint8_t command);
 
     // A transmission from a sensor; kept only when the receiver knows that
     // sensor. Returns whether it was kept.
-    bool receive(int sensorIndex, const Record& record);
+    bool receive(int sensorIndex, const protocol::Record& record);
     // Pairs the sensor (again), as after a Master Reset.
     void learn(int sensorIndex);
     // learn() and receive() in one, for scripts that just want a record held.
-    void setRecord(int sensorIndex, const Record& record);
+    void setRecord(int sensorIndex, const protocol::Record& record);
 
     bool knows(int sensorIndex) const;
     bool hasData(int sensorIndex) const;
     // What a record request for the sensor answers: its record, or
-    // NoDataRecord when there is none (or the index is out of range).
-    Record record(int sensorIndex) const;
+    // protocol::NoDataRecord when there is none (or the index is out of range).
+    protocol::Record record(int sensorIndex) const;
 
     // Deletes every stored record; the sensors stay known.
     void dataReset();
@@ -54,13 +44,15 @@ public:
     int masterResetCount() const { return masterResets_; }
 
 private:
-    static bool valid(int sensorIndex) { return sensorIndex >= 0 && sensorIndex < SensorCount; }
+    static bool valid(int sensorIndex) {
+        return sensorIndex >= 0 && sensorIndex < protocol::SensorCount;
+    }
 
     struct Slot {
         bool known = true;
-        std::optional<Record> record;
+        std::optional<protocol::Record> record;
     };
-    std::array<Slot, SensorCount> slots_{};
+    std::array<Slot, protocol::SensorCount> slots_{};
     int dataResets_ = 0;
     int masterResets_ = 0;
 };

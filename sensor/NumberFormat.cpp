@@ -93,32 +93,47 @@ std::string roundedDigits(const DecimalForm& form, int decimals) {
 
 } // namespace
 
-QString formatNumber(double value, NumberPattern pattern) {
-    return formatNumber(value, pattern, QLocale().decimalPoint());
+ShownNumber::ShownNumber(double value, NumberPattern pattern)
+    : value_(value), decimals_(decimalsOf(pattern)) {
+    if (!std::isfinite(value))
+        return;
+    const DecimalForm form = decimalForm(value);
+    digits_ = roundedDigits(form, decimals_);
+    // A value that rounds to zero is shown as zero whichever side it came from.
+    negative_ = form.negative && digits_.find_first_not_of('0') != std::string::npos;
 }
 
-QString formatNumber(double value, NumberPattern pattern, const QString& decimalSeparator) {
-    if (!std::isfinite(value))
-        return QLocale().toString(value);
+QString ShownNumber::text() const {
+    return text(QLocale().decimalPoint());
+}
 
-    const int decimals = decimalsOf(pattern);
-    const DecimalForm form = decimalForm(value);
-    const std::string digits = roundedDigits(form, decimals);
-    // A value that rounds to zero is shown as zero whichever side it came from.
-    const bool negative = form.negative && digits.find_first_not_of('0') != std::string::npos;
+QString ShownNumber::text(const QString& decimalSeparator) const {
+    if (!std::isfinite(value_))
+        return QLocale().toString(value_);
 
     QString text;
-    if (negative)
+    if (negative_)
         text += QLatin1Char('-');
-    const auto integerDigits = digits.size() - static_cast<std::size_t>(decimals);
-    text += QLatin1StringView(digits.data(), static_cast<qsizetype>(integerDigits));
-    if (decimals > 0) {
+    const auto integerDigits = digits_.size() - static_cast<std::size_t>(decimals_);
+    text += QLatin1StringView(digits_.data(), static_cast<qsizetype>(integerDigits));
+    if (decimals_ > 0) {
         // A locale without a separator of its own still gets one, so that the
         // decimals never run into the integer part.
         text += decimalSeparator.isEmpty() ? QStringLiteral(".") : decimalSeparator;
-        text += QLatin1StringView(digits.data() + integerDigits, decimals);
+        text += QLatin1StringView(digits_.data() + integerDigits, decimals_);
     }
     return text;
+}
+
+double ShownNumber::value() const {
+    if (!std::isfinite(value_))
+        return value_;
+    // The digits scaled back by a power of ten, correctly rounded by from_chars.
+    const std::string scientific =
+        (negative_ ? "-" : "") + digits_ + "e-" + std::to_string(decimals_);
+    double result = 0;
+    std::from_chars(scientific.data(), scientific.data() + scientific.size(), result);
+    return result;
 }
 
 } // namespace sensor

@@ -4,7 +4,7 @@
 namespace sensor {
 
 BatteryClass batteryClass(std::uint8_t battery) {
-    if (battery == NoData)
+    if (battery == protocol::NoData)
         return BatteryClass::None;
     // Bit 7 is not part of the level, so 128..254 class like 0..126.
     const int level = battery & 0x7F;
@@ -15,20 +15,26 @@ BatteryClass batteryClass(std::uint8_t battery) {
     return BatteryClass::Low;
 }
 
-QString statusText(std::uint8_t status) {
+QString statusName(std::uint8_t status) {
     // A single code, never a bit field: 130 is not a pressure alert.
     switch (status) {
     case 0:
-        return QStringLiteral("Status: Storage mode");
+        return QStringLiteral("Storage mode");
     case 1:
-        return QStringLiteral("Status: Normal mode");
+        return QStringLiteral("Normal mode");
     case 2:
-        return QStringLiteral("Status: Pressure alert");
+        return QStringLiteral("Pressure alert");
     case 3:
-        return QStringLiteral("Ststus: Temperature alert"); // spelled so on the receiver's panels
+        return QStringLiteral("Temperature alert");
     default:
-        return QStringLiteral("Status: ?");
+        return QStringLiteral("?");
     }
+}
+
+QString statusText(std::uint8_t status) {
+    // Spelled so on the receiver's panels.
+    const QString caption = status == 3 ? QStringLiteral("Ststus: ") : QStringLiteral("Status: ");
+    return caption + statusName(status);
 }
 
 } // namespace sensor

@@ -1,21 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "sensor/ReceiverProtocol.h"
+#include "protocol/ReceiverProtocol.h"
 
 #include <QString>
 #include <array>
 #include <cstdint>
 
-// The receiver's command set and the four-byte record it keeps per tyre sensor.
+// The four-byte record the receiver keeps per tyre sensor, and what it means.
 namespace sensor {
-
-using protocol::DataReset;
-using protocol::FirstRecordRequest;
-using protocol::MasterReset;
-using protocol::NoData;
-using protocol::recordRequest;
-using protocol::SensorCount;
 
 struct SensorRecord {
     std::uint8_t pressure = 0;    // p: p * 2.5 - 100 kPa
@@ -23,19 +16,23 @@ struct SensorRecord {
     std::uint8_t battery = 0;     // low 7 bits: level 0..127
     std::uint8_t status = 0;      // whole-byte status code
 
+    static constexpr SensorRecord of(const protocol::Record& bytes) {
+        return {bytes[0], bytes[1], bytes[2], bytes[3]};
+    }
+
     friend bool operator==(const SensorRecord&, const SensorRecord&) = default;
 };
 
 // The five records of the last acquisition cycle, sensor index 0..4.
-using SensorData = std::array<SensorRecord, SensorCount>;
-
-inline constexpr SensorRecord NoDataRecord{NoData, NoData, NoData, NoData};
+using SensorData = std::array<SensorRecord, protocol::SensorCount>;
 
 enum class BatteryClass { None, Low, Mid, High };
 
 BatteryClass batteryClass(std::uint8_t battery);
 
-// The text shown in a panel's status line.
+// The status in words: "Normal mode", "Temperature alert", "?" for an unknown code.
+QString statusName(std::uint8_t status);
+// The text shown in a panel's status line: "Status: Normal mode".
 QString statusText(std::uint8_t status);
 
 } // namespace sensor

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "sensor/Units.h"
 
-#include "sensor/NumberFormat.h"
-#include "sensor/SensorRecord.h"
+#include "protocol/ReceiverProtocol.h"
 
 #include <QLocale>
 
@@ -13,41 +12,110 @@ namespace {
 // Exactly 0.145 PSI per kPa, applied to the kPa value.
 constexpr double PsiPerKpa = 0.145;
 
-double kpaFromByte(std::uint8_t p) {
-    return p * 2.5 - 100;
+// "???" for no number; the unit after a space. A known unit is the caller's to check.
+QString withUnit(const std::optional<ShownNumber>& number, const QString& decimalSeparator,
+                 const QString& label) {
+    return (number ? number->text(decimalSeparator) : QStringLiteral("???")) + QLatin1Char(' ') +
+           label;
+}
+
+// The caption before a value, or nothing when there is no value to show.
+QString captioned(const char* caption, const QString& value) {
+    return value.isEmpty() ? QString() : QLatin1String(caption) + value;
 }
 
 } // namespace
 
-void UnitState::SelectPressureUnit(int k) {
-    pressureUnitIndex_ = k;
-    switch (k) {
-    case KPa:
-        pressureUnitLabel_ = QStringLiteral("KPa");
-        break;
-    case Bar:
-        pressureUnitLabel_ = QStringLiteral("Bar");
-        break;
-    case PSI:
-        pressureUnitLabel_ = QStringLiteral("PSI");
-        break;
-    default:
+std::optional<PressureUnit> pressureUnitAt(int k) {
+    if (k < static_cast<int>(PressureUnit::KPa) || k > static_cast<int>(PressureUnit::PSI))
+        return std::nullopt;
+    return static_cast<PressureUnit>(k);
+}
+
+std::optional<TemperatureUnit> temperatureUnitAt(int k) {
+    if (k < static_cast<int>(TemperatureUnit::Celsius) ||
+        k > static_cast<int>(TemperatureUnit::Fahrenheit))
+        return std::nullopt;
+    return static_cast<TemperatureUnit>(k);
+}
+
+QString unitLabel(PressureUnit unit) {
+    switch (unit) {
+    case PressureUnit::Bar:
+        return QStringLiteral("Bar");
+    case PressureUnit::PSI:
+        return QStringLiteral("PSI");
+    case PressureUnit::KPa:
         break;
     }
+    return QStringLiteral("KPa");
+}
+
+QString unitLabel(TemperatureUnit unit) {
+    return unit == TemperatureUnit::Fahrenheit ? QStringLiteral("\u00B0F")
+                                               : QStringLiteral("\u00B0C");
+}
+
+std::optional<ShownNumber> pressureIn(std::uint8_t p, PressureUnit unit) {
+    if (p == protocol::NoData)
+        return std::nullopt;
+    const double kpa = p * 2.5 - 100;
+    switch (unit) {
+    case PressureUnit::Bar:
+        return ShownNumber(kpa / 100, NumberPattern::TwoDecimals);
+    case PressureUnit::PSI:
+        return ShownNumber(kpa * PsiPerKpa, NumberPattern::OneDecimal);
+    case PressureUnit::KPa:
+        break;
+    }
+    return ShownNumber(kpa, NumberPattern::Integer);
+}
+
+std::optional<ShownNumber> temperatureIn(std::uint8_t t, TemperatureUnit unit) {
+    if (t == protocol::NoData)
+        return std::nullopt;
+    const int celsius = t - 40;
+    // The product stays an integer; only the division is done in double, which is why
+    // byte 22 arrives as -0.3999999999999986 rather than -0.4.
+    const double value = unit == TemperatureUnit::Fahrenheit
+                             ? static_cast<double>(celsius * 9) / 5 + 32
+                             : static_cast<double>(celsius);
+    return ShownNumber(value, NumberPattern::Integer);
+}
+
+void UnitState::SelectPressureUnit(int k) {
+    pressureUnitIndex_ = k;
+    if (const auto unit = pressureUnitAt(k))
+        pressureUnitLabel_ = unitLabel(*unit);
 }
 
 void UnitState::SelectTemperatureUnit(int k) {
     temperatureUnitIndex_ = k;
-    switch (k) {
-    case Celsius:
-        temperatureUnitLabel_ = QStringLiteral("\u00B0C");
-        break;
-    case Fahrenheit:
-        temperatureUnitLabel_ = QStringLiteral("\u00B0F");
-        break;
-    default:
-        break;
-    }
+    if (const auto unit = temperatureUnitAt(k))
+        temperatureUnitLabel_ = unitLabel(*unit);
+}
+
+std::optional<ShownNumber> UnitState::pressure(std::uint8_t p) const {
+    const auto unit = pressureUnitAt(pressureUnitIndex_);
+    return unit ? pressureIn(p, *unit) : std::nullopt;
+}
+
+std::optional<ShownNumber> UnitState::temperature(std::uint8_t t) const {
+    const auto unit = temperatureUnitAt(temperatureUnitIndex_);
+    return unit ? temperatureIn(t, *unit) : std::nullopt;
+}
+
+QString UnitState::pressureText(std::uint8_t p, const QString& decimalSeparator) const {
+    // No data reads "???" in whatever unit the label names.
+    if (p != protocol::NoData && !pressureUnitAt(pressureUnitIndex_))
+        return {};
+    return withUnit(pressure(p), decimalSeparator, pressureUnitLabel_);
+}
+
+QString UnitState::temperatureText(std::uint8_t t) const {
+    if (t != protocol::NoData && !temperatureUnitAt(temperatureUnitIndex_))
+        return {};
+    return withUnit(temperature(t), QLocale().decimalPoint(), temperatureUnitLabel_);
 }
 
 QString UnitState::FormatPressure(std::uint8_t p) const {
@@ -55,47 +123,11 @@ QString UnitState::FormatPressure(std::uint8_t p) const {
 }
 
 QString UnitState::FormatPressure(std::uint8_t p, const QString& decimalSeparator) const {
-    if (p == NoData)
-        return QStringLiteral("Pressure: ??? ") + pressureUnitLabel_;
-
-    const double kpa = kpaFromByte(p);
-    QString number;
-    switch (pressureUnitIndex_) {
-    case KPa:
-        number = formatNumber(kpa, NumberPattern::Integer, decimalSeparator);
-        break;
-    case Bar:
-        number = formatNumber(kpa / 100, NumberPattern::TwoDecimals, decimalSeparator);
-        break;
-    case PSI:
-        number = formatNumber(kpa * PsiPerKpa, NumberPattern::OneDecimal, decimalSeparator);
-        break;
-    default:
-        return {};
-    }
-    return QStringLiteral("Pressure: ") + number + QLatin1Char(' ') + pressureUnitLabel_;
+    return captioned("Pressure: ", pressureText(p, decimalSeparator));
 }
 
 QString UnitState::FormatTemperature(std::uint8_t t) const {
-    if (t == NoData)
-        return QStringLiteral("Temperature: ??? ") + temperatureUnitLabel_;
-
-    const int celsius = t - 40;
-    double value = 0;
-    switch (temperatureUnitIndex_) {
-    case Celsius:
-        value = celsius;
-        break;
-    case Fahrenheit:
-        // The product stays an integer; only the division is done in double, which is why
-        // byte 22 arrives as -0.3999999999999986 rather than -0.4.
-        value = static_cast<double>(celsius * 9) / 5 + 32;
-        break;
-    default:
-        return {};
-    }
-    return QStringLiteral("Temperature: ") + formatNumber(value, NumberPattern::Integer) +
-           QLatin1Char(' ') + temperatureUnitLabel_;
+    return captioned("Temperature: ", temperatureText(t));
 }
 
 QString ByteToHex(std::uint8_t b) {

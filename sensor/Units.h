@@ -1,22 +1,34 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "sensor/NumberFormat.h"
+
 #include <QString>
 #include <cstdint>
+#include <optional>
 
-// The pressure and temperature units the operator has chosen, and the panel texts that
-// depend on them.
+// Pressure and temperature as numbers in a unit, the units the operator has chosen, and the
+// panel texts built from them.
 namespace sensor {
+
+// In the order of the window's option buttons.
+enum class PressureUnit { KPa, Bar, PSI };
+enum class TemperatureUnit { Celsius, Fahrenheit };
+
+// The unit of option button k; nothing for an index no button has.
+std::optional<PressureUnit> pressureUnitAt(int k);
+std::optional<TemperatureUnit> temperatureUnitAt(int k);
+
+// "KPa", "Bar", "PSI"; "°C", "°F".
+QString unitLabel(PressureUnit unit);
+QString unitLabel(TemperatureUnit unit);
+
+// A record byte as the number the panels show in a unit; nothing for the no-data byte.
+std::optional<ShownNumber> pressureIn(std::uint8_t p, PressureUnit unit);
+std::optional<ShownNumber> temperatureIn(std::uint8_t t, TemperatureUnit unit);
 
 class UnitState {
 public:
-    // Option indexes of the unit buttons, which are also the unit indexes.
-    static constexpr int KPa = 0;
-    static constexpr int Bar = 1;
-    static constexpr int PSI = 2;
-    static constexpr int Celsius = 0;
-    static constexpr int Fahrenheit = 1;
-
     int PressureUnitIndex() const { return pressureUnitIndex_; }
     const QString& PressureUnitLabel() const { return pressureUnitLabel_; }
     int TemperatureUnitIndex() const { return temperatureUnitIndex_; }
@@ -26,6 +38,16 @@ public:
     // label follows only for a known unit. An unknown index then formats as the empty text.
     void SelectPressureUnit(int k);
     void SelectTemperatureUnit(int k);
+    void select(PressureUnit unit) { SelectPressureUnit(static_cast<int>(unit)); }
+    void select(TemperatureUnit unit) { SelectTemperatureUnit(static_cast<int>(unit)); }
+
+    // The number in the chosen unit; nothing for the no-data byte or an unknown unit.
+    std::optional<ShownNumber> pressure(std::uint8_t p) const;
+    std::optional<ShownNumber> temperature(std::uint8_t t) const;
+
+    // "200 KPa", "??? KPa" for the no-data byte; empty for an unknown unit.
+    QString pressureText(std::uint8_t p, const QString& decimalSeparator) const;
+    QString temperatureText(std::uint8_t t) const;
 
     // "Pressure: 200 KPa", or "Pressure: ??? KPa" for the no-data byte.
     QString FormatPressure(std::uint8_t p) const;
@@ -35,10 +57,10 @@ public:
     QString FormatTemperature(std::uint8_t t) const;
 
 private:
-    int pressureUnitIndex_ = KPa;
-    QString pressureUnitLabel_ = QStringLiteral("KPa");
-    int temperatureUnitIndex_ = Celsius;
-    QString temperatureUnitLabel_ = QStringLiteral("\u00B0C");
+    int pressureUnitIndex_ = static_cast<int>(PressureUnit::KPa);
+    QString pressureUnitLabel_ = unitLabel(PressureUnit::KPa);
+    int temperatureUnitIndex_ = static_cast<int>(TemperatureUnit::Celsius);
+    QString temperatureUnitLabel_ = unitLabel(TemperatureUnit::Celsius);
 };
 
 // Two upper-case hexadecimal digits, "00" to "FF".

@@ -107,7 +107,3 @@ Shape::Shape(const QColor& fill, QWidget* parent) : QWidget(parent) {
     setPalette(colours);
     setAutoFillBackground(true);
 }
-
-QColor Shape::fillColour() const {
-    return palette().color(QPalette::Window);
-}

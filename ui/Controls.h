@@ -65,6 +65,4 @@ class Shape : public QWidget {
 
 public:
     explicit Shape(const QColor& fill, QWidget* parent = nullptr);
-
-    [[nodiscard]] QColor fillColour() const;
 };

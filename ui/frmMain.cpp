@@ -219,7 +219,6 @@ frmMain::frmMain(ModHIDCom& hid, QWidget* parent) : QWidget(parent), hid_(hid) {
 frmMain::~frmMain() {
     // Nothing is sent and nothing saved: the receiver is only let go.
     hid_.CloseReceiver();
-    hid_.DeviceConnected = false;
 }
 
 void frmMain::createWindowSurface() {

@@ -7,6 +7,7 @@
 //   frmMain_controls.cpp  the operator's buttons, the polling timer, the service commands
 // The status-bar help is StatusHelp (StatusHelp.h), made by the constructor.
 
+#include "cycle/CycleResult.h"
 #include "sensor/SensorRecord.h"
 #include "sensor/Units.h"
 #include "ui/Controls.h"
@@ -41,7 +42,7 @@ public:
     // redraws the connection indicator and every panel from them.
     void GetDataFromDevice();
 
-    // Redraw the five pressure (temperature) texts in unit k from SensorData.
+    // Redraw the five panels in pressure (temperature) unit k from SensorData.
     void optPressure_Click(int k);
     void optTemperature_Click(int k);
 
@@ -69,7 +70,7 @@ public:
 
 signals:
     // After every acquisition cycle, once the window shows its result.
-    void cycleCompleted();
+    void cycleCompleted(const cycle::CycleResult& result);
 
 public:
     // On the window, back to front.
@@ -127,6 +128,7 @@ private:
     void connectOperatorControls();
     void sendServiceCommand(std::uint8_t command);
     void showConnection();
+    // The one way from the data held to panel i.
     void showPanel(int i);
     // What screen readers are told of the receiver and of panel i: the
     // values as shown, in words.
@@ -142,4 +144,6 @@ private:
     void arrangeFocusChain();
 
     ModHIDCom& hid_;
+    // Whether the last cycle reached the receiver: the raw data shows only then.
+    bool reached_ = false;
 };

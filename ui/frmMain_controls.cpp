@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 // frmMain, continued: what the operator drives directly: one reading,
 // polling every few seconds and the hidden service commands.
+#include "cycle/Acquisition.h"
 #include "hid/ModHIDCom.h"
-#include "sensor/Acquisition.h"
-#include "sensor/SensorRecord.h"
 #include "ui/frmMain.h"
 
 void frmMain::connectOperatorControls() {
@@ -53,23 +52,17 @@ void frmMain::imgQuillon_Click(Qt::KeyboardModifiers modifiers) {
 }
 
 void frmMain::cmdDevReset_Click() {
-    sendServiceCommand(sensor::MasterReset);
+    sendServiceCommand(protocol::MasterReset);
 }
 
 void frmMain::cmdDataReset_Click() {
-    sendServiceCommand(sensor::DataReset);
+    sendServiceCommand(protocol::DataReset);
 }
 
 void frmMain::sendServiceCommand(std::uint8_t command) {
     // No answer is awaited and nothing is redrawn: whether the receiver is
     // still there is for the next reading to find out.
-    if (!hid_.DeviceConnected) {
-        hid_.DeviceConnected = hid_.OpenReceiver();
-        if (!hid_.DeviceConnected) {
-            qCInfo(sensor::lcHid, "receiver not found: %s", hid_.LastError().c_str());
-        }
-    }
-    if (hid_.DeviceConnected) {
+    if (cycle::ensureConnected(hid_)) {
         hid_.SendCommand(command);
     }
 }

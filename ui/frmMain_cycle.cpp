@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // frmMain, continued: the acquisition cycle as the panels show it and tell
 // screen readers, and the unit choices.
-#include "hid/ModHIDCom.h"
-#include "sensor/Acquisition.h"
+#include "cycle/Acquisition.h"
+#include "sensor/PanelView.h"
 #include "ui/Measures.h"
 #include "ui/frmMain.h"
 
@@ -41,16 +41,18 @@ void frmMain::connectUnitOptions() {
 }
 
 void frmMain::GetDataFromDevice() {
-    sensor::acquireRecords(hid_, SensorData);
+    const cycle::CycleResult result = cycle::acquire(hid_);
+    SensorData = result.data;
+    reached_ = result.reached;
     showConnection();
-    for (int i = 0; i < sensor::SensorCount; ++i) {
+    for (int i = 0; i < protocol::SensorCount; ++i) {
         showPanel(i);
     }
-    emit cycleCompleted();
+    emit cycleCompleted(result);
 }
 
 void frmMain::showConnection() {
-    if (hid_.DeviceConnected) {
+    if (reached_) {
         imgDevStatus->setPicture(imgOnLine);
         lblDevStasus->setText(QStringLiteral("On line!"));
         measures::setColour(lblDevStasus, QPalette::WindowText, measures::onLineGreen);
@@ -59,7 +61,7 @@ void frmMain::showConnection() {
         lblDevStasus->setText(QStringLiteral("Off line!"));
         measures::setColour(lblDevStasus, QPalette::WindowText, measures::offLineRed);
     }
-    describeConnection(hid_.DeviceConnected);
+    describeConnection(reached_);
 }
 
 void frmMain::describeConnection(bool onLine) {
@@ -82,7 +84,7 @@ void frmMain::describePanel(int i) {
 
 void frmMain::showPanel(int i) {
     const auto k = static_cast<std::size_t>(i);
-    const sensor::PanelView view = sensor::panelView(SensorData[k], Units, hid_.DeviceConnected);
+    const sensor::PanelView view = sensor::panelView(SensorData[k], Units, reached_);
 
     lblPressure[k]->setText(view.pressure);
     lblTemperature[k]->setText(view.temperature);
@@ -107,18 +109,18 @@ void frmMain::showPanel(int i) {
     describePanel(i);
 }
 
+// Only the unit's own labels change: the rest of each panel is drawn again
+// from the same data.
 void frmMain::optPressure_Click(int k) {
     Units.SelectPressureUnit(k);
-    for (std::size_t i = 0; i < lblPressure.size(); ++i) {
-        lblPressure[i]->setText(Units.FormatPressure(SensorData[i].pressure));
-        describePanel(static_cast<int>(i));
+    for (int i = 0; i < protocol::SensorCount; ++i) {
+        showPanel(i);
     }
 }
 
 void frmMain::optTemperature_Click(int k) {
     Units.SelectTemperatureUnit(k);
-    for (std::size_t i = 0; i < lblTemperature.size(); ++i) {
-        lblTemperature[i]->setText(Units.FormatTemperature(SensorData[i].temperature));
-        describePanel(static_cast<int>(i));
+    for (int i = 0; i < protocol::SensorCount; ++i) {
+        showPanel(i);
     }
 }

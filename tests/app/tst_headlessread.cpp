@@ -47,8 +47,7 @@ struct Run {
     }
 };
 
-ReadOptions readOptions(sensor::OutputFormat format, int count = 1,
-                        std::vector<int> required = {}) {
+ReadOptions readOptions(cycle::OutputFormat format, int count = 1, std::vector<int> required = {}) {
     ReadOptions options;
     options.format = format;
     options.count = count;
@@ -134,7 +133,7 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, err);
 
-        Run run(script, readOptions(sensor::OutputFormat::Json, count, required));
+        Run run(script, readOptions(cycle::OutputFormat::Json, count, required));
 
         QCOMPARE(run.status, status);
         const QString stdErr = QString::fromStdString(run.err.str());
@@ -148,9 +147,9 @@ private slots:
     void formatsReadBack() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         const Script four = [](hid::EmulatedBackend& b) { fourSensors(b); };
-        ReadOptions options = readOptions(sensor::OutputFormat::Json, 2);
-        options.pressureUnit = sensor::UnitState::Bar;
-        options.temperatureUnit = sensor::UnitState::Fahrenheit;
+        ReadOptions options = readOptions(cycle::OutputFormat::Json, 2);
+        options.pressureUnit = sensor::PressureUnit::Bar;
+        options.temperatureUnit = sensor::TemperatureUnit::Fahrenheit;
 
         Run json(four, options);
         const QStringList lines = QString::fromStdString(json.out.str()).split('\n');
@@ -174,7 +173,7 @@ private slots:
         QCOMPARE(sensors[4]["pressure"], QJsonValue(QJsonValue::Null));
         QCOMPARE(sensors[0]["raw"], QJsonValue("78 41 50 01"));
 
-        options.format = sensor::OutputFormat::Csv;
+        options.format = cycle::OutputFormat::Csv;
         Run csv(four, options);
         const QList<QStringList> rows = readCsv(QString::fromStdString(csv.out.str()));
         QCOMPARE(rows.size(), 11); // one header, five rows per cycle
@@ -193,7 +192,7 @@ private slots:
         QCOMPARE(field(10, "pressure"), "");
         QCOMPARE(field(9, "raw"), "FE FE FE 00");
 
-        options.format = sensor::OutputFormat::Text;
+        options.format = cycle::OutputFormat::Text;
         options.count = 1;
         Run text(four, options);
         const QStringList table = QString::fromStdString(text.out.str()).split('\n');
@@ -205,15 +204,15 @@ private slots:
     }
 
     void csvQuotesWhatNeedsIt() {
-        sensor::CycleResult cycle;
-        cycle.devicePath = "/dev/odd,\"path\"";
-        cycle.data.fill(sensor::NoDataRecord);
+        cycle::CycleResult result;
+        result.devicePath = "/dev/odd,\"path\"";
+        result.data.fill(sensor::SensorRecord::of(protocol::NoDataRecord));
         const QList<QStringList> rows =
-            readCsv(QString::fromUtf8(sensor::csvRows(cycle, sensor::UnitState())));
+            readCsv(QString::fromUtf8(cycle::csvRows(result, sensor::UnitState())));
         QCOMPARE(rows.size(), 5);
-        QCOMPARE(rows[0][2], cycle.devicePath);
+        QCOMPARE(rows[0][2], result.devicePath);
         QCOMPARE(rows[0][1], "false");
-        QCOMPARE(rows[0].size(), readCsv(QString::fromUtf8(sensor::csvHeader()))[0].size());
+        QCOMPARE(rows[0].size(), readCsv(QString::fromUtf8(cycle::csvHeader()))[0].size());
     }
 
     // Two runs into one log: the first run's rows stay as written, one header.
@@ -225,21 +224,21 @@ private slots:
         {
             CycleLog log(warnings);
             QVERIFY(log.open(path));
-            Run first(four, readOptions(sensor::OutputFormat::Text, 2), &log);
+            Run first(four, readOptions(cycle::OutputFormat::Text, 2), &log);
         }
         const QString afterFirst = contentOf(path);
         {
             CycleLog log(warnings);
             QVERIFY(log.open(path));
-            Run second(Script([](hid::EmulatedBackend&) {}),
-                       readOptions(sensor::OutputFormat::Json), &log);
+            Run second(Script([](hid::EmulatedBackend&) {}), readOptions(cycle::OutputFormat::Json),
+                       &log);
             QCOMPARE(second.status, 1);
         }
         const QString both = contentOf(path);
         QVERIFY(both.startsWith(afterFirst));
         const QList<QStringList> rows = readCsv(both);
         QCOMPARE(rows.size(), 1 + 3 * 5);
-        QCOMPARE(rows[0], readCsv(QString::fromUtf8(sensor::csvHeader()))[0]);
+        QCOMPARE(rows[0], readCsv(QString::fromUtf8(cycle::csvHeader()))[0]);
         QCOMPARE(rows[15][1], "false");
         QVERIFY(warnings.str().empty());
     }
@@ -253,7 +252,7 @@ private slots:
         CycleLog log(warnings);
         QVERIFY(log.open(path));
         const Script four = [](hid::EmulatedBackend& b) { fourSensors(b); };
-        Run whole(four, readOptions(sensor::OutputFormat::Json), &log);
+        Run whole(four, readOptions(cycle::OutputFormat::Json), &log);
         const QString before = contentOf(path);
 
         std::signal(SIGXFSZ, SIG_IGN);
@@ -262,7 +261,7 @@ private slots:
         const rlimit previous = limit;
         limit.rlim_cur = static_cast<rlim_t>(before.toUtf8().size() + 100);
         setrlimit(RLIMIT_FSIZE, &limit);
-        Run cut(four, readOptions(sensor::OutputFormat::Json, 3), &log);
+        Run cut(four, readOptions(cycle::OutputFormat::Json, 3), &log);
         setrlimit(RLIMIT_FSIZE, &previous);
 
         QCOMPARE(cut.status, 0);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
+#include "app/Version.h"
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
 #include "ui/frmMain.h"
@@ -94,8 +95,8 @@ private slots:
         frmMain window(hid);
         // Whatever state the window is in, start-up sets its own.
         window.ServiceMode = true;
-        window.Units.SelectPressureUnit(sensor::UnitState::PSI);
-        window.Units.SelectTemperatureUnit(sensor::UnitState::Fahrenheit);
+        window.Units.select(sensor::PressureUnit::PSI);
+        window.Units.select(sensor::TemperatureUnit::Fahrenheit);
 
         Initialize(window);
 

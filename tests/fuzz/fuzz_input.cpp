@@ -3,9 +3,9 @@
 // a receiver that declares any lengths and answers anything, or nothing.
 #include "Check.h"
 #include "FakeHidapi.h"
+#include "cycle/Acquisition.h"
 #include "hid/HidapiBackend.h"
 #include "hid/ModHIDCom.h"
-#include "sensor/Acquisition.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -86,19 +86,21 @@ std::uint8_t expectedByte(const Bytes& sent, std::size_t k, bool numbered, std::
     const std::size_t at = numbered ? k : k - 1; // hidraw leaves unnumbered IDs out
     const bool sentIt = at < arrived;
     const bool declaredIt = declared == 0 || k < declared;
-    return sentIt && declaredIt ? sent[at] : sensor::NoData;
+    return sentIt && declaredIt ? sent[at] : protocol::NoData;
 }
 
 void checkCycle(const ModHIDCom& com, const sensor::SensorData& data, bool known, bool numbered,
                 std::size_t declared) {
-    FUZZ_REQUIRE(com.InputReportByteLength() <= hid::MaxReportLength, "input length capped");
-    FUZZ_REQUIRE(com.OutputReportByteLength() <= hid::MaxReportLength, "output length capped");
-    FUZZ_REQUIRE(com.InputBuffer.size() <= hid::MaxReportLength, "input buffer capped");
+    for (const standin::Bytes& report : standin::log().writes) {
+        FUZZ_REQUIRE(report.size() <= hid::MaxReportLength, "output length capped");
+    }
+    FUZZ_REQUIRE(com.InputBuffer().size() <= hid::MaxReportLength, "input buffer capped");
     FUZZ_REQUIRE(standin::log().openHandles == (com.IsOpen() ? 1 : 0), "no handle left behind");
-    if (!com.DeviceConnected) {
+    if (!com.DeviceConnected()) {
         FUZZ_REQUIRE(!com.IsOpen(), "a lost receiver is closed");
         for (const sensor::SensorRecord& r : data) {
-            FUZZ_REQUIRE(r == sensor::NoDataRecord, "off line, every record is no data");
+            FUZZ_REQUIRE(r == sensor::SensorRecord::of(protocol::NoDataRecord),
+                         "off line, every record is no data");
         }
         return;
     }
@@ -106,9 +108,9 @@ void checkCycle(const ModHIDCom& com, const sensor::SensorData& data, bool known
         return;
     }
     const auto& answered = standin::log().answered;
-    FUZZ_REQUIRE(answered.size() >= sensor::SensorCount, "five requests");
-    for (int i = 0; i < sensor::SensorCount; ++i) {
-        const auto& sent = answered[answered.size() - sensor::SensorCount + std::size_t(i)];
+    FUZZ_REQUIRE(answered.size() >= protocol::SensorCount, "five requests");
+    for (int i = 0; i < protocol::SensorCount; ++i) {
+        const auto& sent = answered[answered.size() - protocol::SensorCount + std::size_t(i)];
         FUZZ_REQUIRE(sent.has_value(), "on line only with every answer");
         const sensor::SensorRecord& r = data[std::size_t(i)];
         const std::uint8_t bytes[4] = {r.pressure, r.temperature, r.battery, r.status};
@@ -144,13 +146,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         device.failures = in.ConsumeIntegralInRange(0, 7) == 0 ? 1 : 0;
         device.interruptions = in.ConsumeIntegralInRange(0, 3);
         device.answers.clear();
-        for (int k = 0; k < sensor::SensorCount + 1; ++k) {
+        for (int k = 0; k < protocol::SensorCount + 1; ++k) {
             device.answers.push_back(answer(in));
         }
-        if (com.DeviceConnected && in.ConsumeBool()) {
-            com.SendCommand(sensor::DataReset); // answered or not, it must not count
+        if (com.DeviceConnected() && in.ConsumeBool()) {
+            com.SendCommand(protocol::DataReset); // answered or not, it must not count
         }
-        sensor::acquireRecords(com, records);
+        records = cycle::acquire(com).data;
         // The IDs are the kernel's to frame; only the lengths go with a bad descriptor.
         checkCycle(com, records, !raw, numbered, sound ? input : 0);
     }

@@ -106,8 +106,8 @@ private slots:
 
         com.Request(0x21);
 
-        QVERIFY(com.DeviceConnected);
-        QCOMPARE(com.InputBuffer, expected);
+        QVERIFY(com.DeviceConnected());
+        QCOMPARE(com.InputBuffer(), expected);
         QVERIFY(device.pending.empty());
         for (std::size_t length : standin::log().readBuffers) {
             QCOMPARE(length, std::size_t(buffer));
@@ -141,7 +141,7 @@ private slots:
         com.ReadReport();
         const qint64 elapsed = clock.elapsed();
 
-        QVERIFY(!com.DeviceConnected);
+        QVERIFY(!com.DeviceConnected());
         QVERIFY(!com.IsOpen());
         QCOMPARE(standin::log().openHandles, 0);
         if (failures == 0) {

@@ -13,7 +13,7 @@ Q_DECLARE_METATYPE(Bytes)
 
 namespace {
 
-constexpr std::uint8_t FirstRequest = hid::ReceiverModel::FirstRecordRequest;
+constexpr std::uint8_t FirstRequest = protocol::FirstRecordRequest;
 
 // Builds the interface list from a letter per interface:
 //   R receiver, X receiver that cannot be opened,
@@ -72,7 +72,7 @@ private slots:
         const bool found = com.OpenReceiver();
 
         QCOMPARE(found, expected >= 0);
-        QCOMPARE(com.DeviceConnected, found);
+        QCOMPARE(com.DeviceConnected(), found);
         QCOMPARE(backend.openHandles(), found ? 1 : 0);
         for (std::size_t k = 0; k < backend.interfaceCount(); ++k) {
             EmulatedBackend::Interface& candidate = backend.at(k);
@@ -97,8 +97,9 @@ private slots:
         QTest::newRow("1: report ID alone") << 1 << Bytes{0x00};
         QTest::newRow("2: ID and command") << 2 << Bytes{0x00, 0x21};
         QTest::newRow("3: ID, command, 0") << 3 << Bytes{0x00, 0x21, 0x00};
-        QTest::newRow("4: zero past OutputBuffer") << 4 << Bytes{0x00, 0x21, 0x00, 0x00};
-        QTest::newRow("8: zeros past OutputBuffer") << 8 << Bytes{0x00, 0x21, 0, 0, 0, 0, 0, 0};
+        QTest::newRow("4: zero past the command bytes") << 4 << Bytes{0x00, 0x21, 0x00, 0x00};
+        QTest::newRow("8: zeros past the command bytes")
+            << 8 << Bytes{0x00, 0x21, 0, 0, 0, 0, 0, 0};
         QTest::newRow("0 unknown: three bytes") << 0 << Bytes{0x00, 0x21, 0x00};
     }
     void outputFraming() {
@@ -109,14 +110,12 @@ private slots:
             backend.addReceiver(ReportLengths{5, static_cast<std::size_t>(outputLength), 0});
         ModHIDCom com(backend);
         QVERIFY(com.OpenReceiver());
-        QCOMPARE(com.OutputReportByteLength(), std::size_t(outputLength));
 
-        com.OutputBuffer[0] = 0x21;
-        com.WriteReport();
+        com.SendCommand(0x21);
 
         QCOMPARE(receiver.received().size(), std::size_t(1));
         QCOMPARE(receiver.received().front(), expected);
-        QVERIFY(com.DeviceConnected); // writing never changes it
+        QVERIFY(com.DeviceConnected()); // writing never changes it
         QCOMPARE(receiver.reads(), 0);
     }
 
@@ -150,8 +149,8 @@ private slots:
 
         request(com, 2);
 
-        QVERIFY(com.DeviceConnected);
-        QCOMPARE(com.InputBuffer, expected);
+        QVERIFY(com.DeviceConnected());
+        QCOMPARE(com.InputBuffer(), expected);
         QCOMPARE(receiver.lastReadTimeout(), ModHIDCom::ReadTimeout);
         QCOMPARE(backend.openHandles(), 1);
     }
@@ -190,8 +189,8 @@ private slots:
 
         request(com, 0);
 
-        QVERIFY(com.DeviceConnected);
-        QCOMPARE(com.InputBuffer, expected);
+        QVERIFY(com.DeviceConnected());
+        QCOMPARE(com.InputBuffer(), expected);
     }
 
     void lostAnswerClosesReceiver_data() {
@@ -213,7 +212,7 @@ private slots:
         ModHIDCom com(backend);
         QVERIFY(com.OpenReceiver());
         request(com, 0); // a good exchange first leaves a non-zero InputBuffer
-        QVERIFY(com.DeviceConnected);
+        QVERIFY(com.DeviceConnected());
 
         if (how == "quiet") {
             receiver.stayQuietNext();
@@ -226,18 +225,18 @@ private slots:
         }
         request(com, 1);
 
-        QVERIFY(!com.DeviceConnected);
-        QCOMPARE(com.InputBuffer, Bytes(static_cast<std::size_t>(inputLength), 0));
+        QVERIFY(!com.DeviceConnected());
+        QCOMPARE(com.InputBuffer(), Bytes(static_cast<std::size_t>(inputLength), 0));
         QVERIFY(!com.IsOpen());
         QCOMPARE(backend.openHandles(), 0);
 
         // Closing afterwards, as shutdown does, finds nothing left to close.
         com.CloseReceiver();
         QCOMPARE(backend.openHandles(), 0);
-        QVERIFY(!com.DeviceConnected);
+        QVERIFY(!com.DeviceConnected());
     }
 
-    void closeReceiverKeepsFlag() {
+    void closeReceiverEndsTheConnection() {
         EmulatedBackend backend;
         backend.addReceiver();
         ModHIDCom com(backend);
@@ -245,7 +244,7 @@ private slots:
 
         com.CloseReceiver();
         QCOMPARE(backend.openHandles(), 0);
-        QVERIFY(com.DeviceConnected); // shutdown clears it itself
+        QVERIFY(!com.DeviceConnected());
         com.CloseReceiver();
         QCOMPARE(backend.openHandles(), 0);
     }
@@ -271,11 +270,11 @@ private slots:
         request(com, 0);
 
         if (answers) {
-            QVERIFY(com.DeviceConnected);
-            QCOMPARE(com.InputBuffer, (Bytes{0x00, 1, 2, 3, 4}));
+            QVERIFY(com.DeviceConnected());
+            QCOMPARE(com.InputBuffer(), (Bytes{0x00, 1, 2, 3, 4}));
         } else {
-            QVERIFY(!com.DeviceConnected);
-            QCOMPARE(com.InputBuffer, Bytes(5, 0));
+            QVERIFY(!com.DeviceConnected());
+            QCOMPARE(com.InputBuffer(), Bytes(5, 0));
         }
     }
 
@@ -283,20 +282,19 @@ private slots:
         // A stale answer left by a reset must not shift the records by one.
         EmulatedBackend backend;
         auto& receiver = backend.addReceiver();
-        for (int i = 0; i < hid::ReceiverModel::SensorCount; ++i) {
+        for (int i = 0; i < protocol::SensorCount; ++i) {
             const auto b = static_cast<std::uint8_t>(10 * i);
             receiver.model().setRecord(i, {b, std::uint8_t(b + 1), std::uint8_t(b + 2), 1});
         }
         ModHIDCom com(backend);
         QVERIFY(com.OpenReceiver());
 
-        com.OutputBuffer[0] = FirstRequest + 4;
-        com.WriteReport(); // answered, never read
-        for (int i = 0; i < hid::ReceiverModel::SensorCount; ++i) {
+        com.SendCommand(FirstRequest + 4); // answered, never read
+        for (int i = 0; i < protocol::SensorCount; ++i) {
             request(com, i);
-            QVERIFY(com.DeviceConnected);
+            QVERIFY(com.DeviceConnected());
             const auto b = static_cast<std::uint8_t>(10 * i);
-            QCOMPARE(com.InputBuffer,
+            QCOMPARE(com.InputBuffer(),
                      (Bytes{0x00, b, std::uint8_t(b + 1), std::uint8_t(b + 2), 1}));
         }
     }
@@ -308,13 +306,11 @@ private slots:
         ModHIDCom com(backend);
         QVERIFY(com.OpenReceiver());
 
-        com.OutputBuffer[0] = hid::ReceiverModel::DataResetCommand;
-        com.WriteReport();
-        com.OutputBuffer[0] = hid::ReceiverModel::MasterResetCommand;
-        com.WriteReport();
+        com.SendCommand(protocol::DataReset);
+        com.SendCommand(protocol::MasterReset);
 
         QCOMPARE(receiver.reads(), 0);
-        QVERIFY(com.DeviceConnected);
+        QVERIFY(com.DeviceConnected());
         QCOMPARE(receiver.received(), (std::vector<Bytes>{{0x00, 0xFE, 0x00}, {0x00, 0xFF, 0x00}}));
         QCOMPARE(receiver.model().dataResetCount(), 1);
         QCOMPARE(receiver.model().masterResetCount(), 1);
@@ -332,7 +328,7 @@ private slots:
         std::vector<bool> connected;
         for (int i = 0; i < 3; ++i) {
             request(com, i);
-            connected.push_back(com.DeviceConnected);
+            connected.push_back(com.DeviceConnected());
         }
         QCOMPARE(connected, (std::vector<bool>{true, true, false}));
         QCOMPARE(receiver.received().size(), std::size_t(2));
@@ -343,7 +339,7 @@ private slots:
         receiver.plug();
         QVERIFY(com.OpenReceiver());
         request(com, 0);
-        QVERIFY(com.DeviceConnected);
+        QVERIFY(com.DeviceConnected());
         QCOMPARE(backend.openHandles(), 1);
     }
 
@@ -361,10 +357,7 @@ private slots:
 
         int maxOpen = 0;
         for (int cycle = 0; cycle < 50; ++cycle) {
-            if (!com.DeviceConnected) {
-                com.DeviceConnected = com.OpenReceiver();
-            }
-            QVERIFY(com.DeviceConnected);
+            QVERIFY(com.ensureOpen());
             maxOpen = std::max(maxOpen, backend.openHandles());
             if (how == "quiet") {
                 receiver.stayQuietNext();
@@ -374,8 +367,8 @@ private slots:
                 receiver.unplug();
                 receiver.plug();
             }
-            request(com, cycle % hid::ReceiverModel::SensorCount);
-            QVERIFY(!com.DeviceConnected);
+            request(com, cycle % protocol::SensorCount);
+            QVERIFY(!com.DeviceConnected());
             QCOMPARE(backend.openHandles(), 0);
         }
         QCOMPARE(maxOpen, 1);
@@ -392,33 +385,17 @@ private slots:
         QCOMPARE(backend.openHandles(), 1);
     }
 
-    void lengthsSurviveLoss() {
-        EmulatedBackend backend;
-        auto& receiver = backend.addReceiver(ReportLengths{9, 2, 0});
-        ModHIDCom com(backend);
-        QCOMPARE(com.InputReportByteLength(), std::size_t(0));
-        QVERIFY(com.OpenReceiver());
-        receiver.stayQuietNext();
-        request(com, 0);
-
-        QVERIFY(!com.DeviceConnected);
-        QCOMPARE(com.InputReportByteLength(), std::size_t(9));
-        QCOMPARE(com.OutputReportByteLength(), std::size_t(2));
-    }
-
     void neverOpenedTouchesNothing() {
         EmulatedBackend backend;
         auto& receiver = backend.addReceiver();
         ModHIDCom com(backend);
-        com.DeviceConnected = true; // a caller that did not check
 
-        com.OutputBuffer[0] = FirstRequest;
-        com.WriteReport();
+        com.SendCommand(FirstRequest);
         com.ReadReport();
         com.CloseReceiver();
 
-        QVERIFY(!com.DeviceConnected);
-        QVERIFY(com.InputBuffer.empty());
+        QVERIFY(!com.DeviceConnected());
+        QVERIFY(com.InputBuffer().empty());
         QVERIFY(receiver.received().empty());
         QCOMPARE(receiver.openAttempts(), 0);
     }

@@ -4,14 +4,14 @@
 #include <QTest>
 
 using hid::ReceiverModel;
-using Record = ReceiverModel::Record;
+using Record = protocol::Record;
 
 namespace {
 
 // A receiver holding a distinct record for every sensor.
 ReceiverModel filled() {
     ReceiverModel model;
-    for (int i = 0; i < ReceiverModel::SensorCount; ++i) {
+    for (int i = 0; i < protocol::SensorCount; ++i) {
         const auto b = static_cast<std::uint8_t>(i + 1);
         model.setRecord(i, {b, b, b, b});
     }
@@ -49,7 +49,7 @@ private slots:
             QCOMPARE(*answer, (Record{b, b, b, b}));
         }
         // Nothing but the resets changes what the receiver holds.
-        for (int i = 0; i < ReceiverModel::SensorCount; ++i) {
+        for (int i = 0; i < protocol::SensorCount; ++i) {
             QVERIFY(model.hasData(i));
         }
     }
@@ -57,10 +57,10 @@ private slots:
     void noDataAnswer() {
         ReceiverModel model;
         model.setRecord(1, {7, 7, 7, 7});
-        QCOMPARE(model.handleCommand(33), std::optional<Record>(ReceiverModel::NoDataRecord));
+        QCOMPARE(model.handleCommand(33), std::optional<Record>(protocol::NoDataRecord));
         QCOMPARE(model.handleCommand(34), std::optional<Record>(Record{7, 7, 7, 7}));
-        QCOMPARE(model.record(-1), ReceiverModel::NoDataRecord);
-        QCOMPARE(model.record(5), ReceiverModel::NoDataRecord);
+        QCOMPARE(model.record(-1), protocol::NoDataRecord);
+        QCOMPARE(model.record(5), protocol::NoDataRecord);
     }
 
     void resets_data() {
@@ -77,14 +77,14 @@ private slots:
 
         QVERIFY(!model.handleCommand(static_cast<std::uint8_t>(command)).has_value());
 
-        for (int i = 0; i < ReceiverModel::SensorCount; ++i) {
+        for (int i = 0; i < protocol::SensorCount; ++i) {
             QVERIFY(!model.hasData(i));
-            QCOMPARE(model.record(i), ReceiverModel::NoDataRecord);
+            QCOMPARE(model.record(i), protocol::NoDataRecord);
             QCOMPARE(model.knows(i), stillKnown);
         }
         // A sensor heard afterwards is kept only if the receiver still knows it.
         QCOMPARE(model.receive(2, {9, 9, 9, 9}), stillKnown);
-        const Record expected = stillKnown ? Record{9, 9, 9, 9} : ReceiverModel::NoDataRecord;
+        const Record expected = stillKnown ? Record{9, 9, 9, 9} : protocol::NoDataRecord;
         QCOMPARE(model.record(2), expected);
         QCOMPARE(model.dataResetCount(), command == 254 ? 1 : 0);
         QCOMPARE(model.masterResetCount(), command == 255 ? 1 : 0);
@@ -97,7 +97,7 @@ private slots:
         QVERIFY(model.receive(3, {4, 3, 2, 1}));
         QVERIFY(!model.receive(4, {4, 3, 2, 1}));
         QCOMPARE(model.handleCommand(36), std::optional<Record>(Record{4, 3, 2, 1}));
-        QCOMPARE(model.handleCommand(37), std::optional<Record>(ReceiverModel::NoDataRecord));
+        QCOMPARE(model.handleCommand(37), std::optional<Record>(protocol::NoDataRecord));
     }
 };
 

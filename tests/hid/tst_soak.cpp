@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
+#include "cycle/Acquisition.h"
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
-#include "sensor/Acquisition.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,26 +39,25 @@ private slots:
 
         // Warmed up, so one-off allocations do not count as growth.
         for (int k = 0; k < 1000; ++k) {
-            sensor::acquireRecords(hid, data);
+            data = cycle::acquire(hid).data;
         }
         hid.CloseReceiver();
-        hid.DeviceConnected = false;
         const int descriptors = openDescriptors();
         const long long resident = residentBytes();
         const long long writesBefore = receiver.writes();
 
         for (int k = 0; k < 10'000; ++k) {
             receiver.unplug();
-            sensor::acquireRecords(hid, data);
-            QVERIFY(!hid.DeviceConnected);
+            data = cycle::acquire(hid).data;
+            QVERIFY(!hid.DeviceConnected());
             receiver.plug();
-            sensor::acquireRecords(hid, data);
-            QVERIFY(hid.DeviceConnected);
+            data = cycle::acquire(hid).data;
+            QVERIFY(hid.DeviceConnected());
         }
         for (int k = 0; k < 20'000; ++k) { // five exchanges each
-            sensor::acquireRecords(hid, data);
+            data = cycle::acquire(hid).data;
         }
-        QVERIFY(hid.DeviceConnected);
+        QVERIFY(hid.DeviceConnected());
         QCOMPARE(data[0], (sensor::SensorRecord{0x78, 0x41, 0x50, 0x01}));
         QCOMPARE(receiver.writes() - writesBefore, 10'000 * 5 + 20'000 * 5);
         QCOMPARE(backend.openHandles(), 1);

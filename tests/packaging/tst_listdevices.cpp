@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/ListDevices.h"
+#include "cycle/TerminalText.h"
 #include "hid/EmulatedBackend.h"
 #include "hid/HidapiBackend.h"
 

@@ -15,6 +15,13 @@ namespace {
 
 const QString Degree = QString::fromUtf8("\xC2\xB0");
 
+// Option indexes of the unit buttons.
+constexpr int KPa = static_cast<int>(sensor::PressureUnit::KPa);
+constexpr int Bar = static_cast<int>(sensor::PressureUnit::Bar);
+constexpr int PSI = static_cast<int>(sensor::PressureUnit::PSI);
+constexpr int Celsius = static_cast<int>(sensor::TemperatureUnit::Celsius);
+constexpr int Fahrenheit = static_cast<int>(sensor::TemperatureUnit::Fahrenheit);
+
 UnitState withUnits(int pressure, int temperature) {
     UnitState units;
     units.SelectPressureUnit(pressure);
@@ -84,16 +91,16 @@ private slots:
             {255, "Pressure: ??? KPa", "Pressure: ??? Bar", "Pressure: ??? PSI"},
         };
         for (const Row& row : rows) {
-            QTest::addRow("%d KPa", row.byte) << row.byte << UnitState::KPa << row.kpa;
-            QTest::addRow("%d Bar", row.byte) << row.byte << UnitState::Bar << row.bar;
-            QTest::addRow("%d PSI", row.byte) << row.byte << UnitState::PSI << row.psi;
+            QTest::addRow("%d KPa", row.byte) << row.byte << KPa << row.kpa;
+            QTest::addRow("%d Bar", row.byte) << row.byte << Bar << row.bar;
+            QTest::addRow("%d PSI", row.byte) << row.byte << PSI << row.psi;
         }
     }
     void pressureText() {
         QFETCH(int, byte);
         QFETCH(int, unit);
         QFETCH(QString, expected);
-        const UnitState units = withUnits(unit, UnitState::Celsius);
+        const UnitState units = withUnits(unit, Celsius);
         QCOMPARE(units.FormatPressure(static_cast<std::uint8_t>(byte)), expected);
     }
 
@@ -119,10 +126,10 @@ private slots:
         };
         for (const Row& row : rows) {
             QTest::addRow("%d C", row.byte)
-                << row.byte << UnitState::Celsius
+                << row.byte << Celsius
                 << QStringLiteral("Temperature: %1 %2C").arg(row.celsius, Degree);
             QTest::addRow("%d F", row.byte)
-                << row.byte << UnitState::Fahrenheit
+                << row.byte << Fahrenheit
                 << QStringLiteral("Temperature: %1 %2F").arg(row.fahrenheit, Degree);
         }
     }
@@ -130,7 +137,7 @@ private slots:
         QFETCH(int, byte);
         QFETCH(int, unit);
         QFETCH(QString, expected);
-        const UnitState units = withUnits(UnitState::KPa, unit);
+        const UnitState units = withUnits(KPa, unit);
         QCOMPARE(units.FormatTemperature(static_cast<std::uint8_t>(byte)), expected);
     }
 
@@ -156,20 +163,20 @@ private slots:
         for (const auto& [locale, separator] : locales) {
             const QString point = QRegularExpression::escape(separator);
             QTest::addRow("KPa %s", locale)
-                << locale << separator << true << UnitState::KPa
+                << locale << separator << true << KPa
                 << QStringLiteral("Pressure: (%1) KPa").arg(integer) << -100.0 << 535.0;
             QTest::addRow("Bar %s", locale)
-                << locale << separator << true << UnitState::Bar
+                << locale << separator << true << Bar
                 << QStringLiteral("Pressure: (-?[0-9]%1[0-9]{2}) Bar").arg(point) << -1.0 << 5.35;
             QTest::addRow("PSI %s", locale)
-                << locale << separator << true << UnitState::PSI
+                << locale << separator << true << PSI
                 << QStringLiteral("Pressure: (-?(0|[1-9][0-9]*)%1[0-9]) PSI").arg(point) << -14.5
                 << 77.6;
             QTest::addRow("C %s", locale)
-                << locale << separator << false << UnitState::Celsius
+                << locale << separator << false << Celsius
                 << QStringLiteral("Temperature: (%1) %2C").arg(integer, Degree) << -40.0 << 214.0;
             QTest::addRow("F %s", locale)
-                << locale << separator << false << UnitState::Fahrenheit
+                << locale << separator << false << Fahrenheit
                 << QStringLiteral("Temperature: (%1) %2F").arg(integer, Degree) << -40.0 << 417.0;
         }
     }
@@ -188,8 +195,7 @@ private slots:
         QCOMPARE(QString::fromUtf8(std::localeconv()->decimal_point), separator);
         QLocale::setDefault(QLocale(locale));
 
-        const UnitState units =
-            pressure ? withUnits(unit, UnitState::Celsius) : withUnits(UnitState::KPa, unit);
+        const UnitState units = pressure ? withUnits(unit, Celsius) : withUnits(KPa, unit);
         const QRegularExpression pattern(QRegularExpression::anchoredPattern(shape));
         const QRegularExpression negativeZero(QStringLiteral("-0+(\\.0+)?$"));
         double seenLowest = 1e9;
@@ -205,13 +211,13 @@ private slots:
 
             const long tenthKpa = byte * 25L - 1000;
             QString expected;
-            if (pressure && unit == UnitState::KPa)
+            if (pressure && unit == KPa)
                 expected = fixedText(roundedQuotient(tenthKpa, 10), 0);
-            else if (pressure && unit == UnitState::Bar)
+            else if (pressure && unit == Bar)
                 expected = fixedText(roundedQuotient(tenthKpa, 10), 2);
             else if (pressure)
                 expected = fixedText(roundedQuotient(tenthKpa * 145, 1000), 1);
-            else if (unit == UnitState::Celsius)
+            else if (unit == Celsius)
                 expected = fixedText(byte - 40, 0);
             else
                 expected = fixedText(roundedQuotient((byte - 40) * 9L + 160, 5), 0);
@@ -239,16 +245,14 @@ private slots:
 
         const QString c = Degree + QLatin1Char('C');
         const QString f = Degree + QLatin1Char('F');
-        QTest::newRow("Bar") << UnitState::Bar << UnitState::Celsius << 120 << "Pressure: 2,00 Bar"
+        QTest::newRow("Bar") << Bar << Celsius << 120 << "Pressure: 2,00 Bar"
                              << QStringLiteral("Temperature: 80 ") + c;
-        QTest::newRow("PSI negative")
-            << UnitState::PSI << UnitState::Fahrenheit << 4 << "Pressure: -13,1 PSI"
-            << QStringLiteral("Temperature: -33 ") + f;
-        QTest::newRow("KPa top") << UnitState::KPa << UnitState::Celsius << 254
-                                 << "Pressure: 535 KPa" << QStringLiteral("Temperature: 214 ") + c;
-        QTest::newRow("Fahrenheit top")
-            << UnitState::PSI << UnitState::Fahrenheit << 254 << "Pressure: 77,6 PSI"
-            << QStringLiteral("Temperature: 417 ") + f;
+        QTest::newRow("PSI negative") << PSI << Fahrenheit << 4 << "Pressure: -13,1 PSI"
+                                      << QStringLiteral("Temperature: -33 ") + f;
+        QTest::newRow("KPa top") << KPa << Celsius << 254 << "Pressure: 535 KPa"
+                                 << QStringLiteral("Temperature: 214 ") + c;
+        QTest::newRow("Fahrenheit top") << PSI << Fahrenheit << 254 << "Pressure: 77,6 PSI"
+                                        << QStringLiteral("Temperature: 417 ") + f;
     }
     void germanLocale() {
         QFETCH(int, pressureUnit);
@@ -270,17 +274,17 @@ private slots:
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("text");
 
-        QTest::newRow("KPa") << UnitState::PSI << 0 << "KPa"
+        QTest::newRow("KPa") << PSI << 0 << "KPa"
                              << "Pressure: 200 KPa";
-        QTest::newRow("Bar") << UnitState::KPa << 1 << "Bar"
+        QTest::newRow("Bar") << KPa << 1 << "Bar"
                              << "Pressure: 2.00 Bar";
-        QTest::newRow("PSI") << UnitState::KPa << 2 << "PSI"
+        QTest::newRow("PSI") << KPa << 2 << "PSI"
                              << "Pressure: 29.0 PSI";
-        QTest::newRow("same again") << UnitState::Bar << 1 << "Bar"
+        QTest::newRow("same again") << Bar << 1 << "Bar"
                                     << "Pressure: 2.00 Bar";
-        QTest::newRow("3 keeps Bar") << UnitState::Bar << 3 << "Bar"
+        QTest::newRow("3 keeps Bar") << Bar << 3 << "Bar"
                                      << "";
-        QTest::newRow("-1 keeps PSI") << UnitState::PSI << -1 << "PSI"
+        QTest::newRow("-1 keeps PSI") << PSI << -1 << "PSI"
                                       << "";
     }
     void selectPressureUnit() {
@@ -289,14 +293,14 @@ private slots:
         QFETCH(QString, label);
         QFETCH(QString, text);
 
-        UnitState units = withUnits(before, UnitState::Fahrenheit);
+        UnitState units = withUnits(before, Fahrenheit);
         const QString temperatureBefore = units.FormatTemperature(65);
         units.SelectPressureUnit(k);
         QCOMPARE(units.PressureUnitIndex(), k);
         QCOMPARE(units.PressureUnitLabel(), label);
         QCOMPARE(units.FormatPressure(120), text);
         QCOMPARE(units.FormatPressure(255), QStringLiteral("Pressure: ??? ") + label);
-        QCOMPARE(units.TemperatureUnitIndex(), UnitState::Fahrenheit);
+        QCOMPARE(units.TemperatureUnitIndex(), Fahrenheit);
         QCOMPARE(units.FormatTemperature(65), temperatureBefore);
     }
 
@@ -308,11 +312,11 @@ private slots:
 
         const QString c = Degree + QLatin1Char('C');
         const QString f = Degree + QLatin1Char('F');
-        QTest::newRow("C") << UnitState::Fahrenheit << 0 << c << "Temperature: 25 " + c;
-        QTest::newRow("F") << UnitState::Celsius << 1 << f << "Temperature: 77 " + f;
-        QTest::newRow("same again") << UnitState::Fahrenheit << 1 << f << "Temperature: 77 " + f;
-        QTest::newRow("2 keeps F") << UnitState::Fahrenheit << 2 << f << "";
-        QTest::newRow("-5 keeps C") << UnitState::Celsius << -5 << c << "";
+        QTest::newRow("C") << Fahrenheit << 0 << c << "Temperature: 25 " + c;
+        QTest::newRow("F") << Celsius << 1 << f << "Temperature: 77 " + f;
+        QTest::newRow("same again") << Fahrenheit << 1 << f << "Temperature: 77 " + f;
+        QTest::newRow("2 keeps F") << Fahrenheit << 2 << f << "";
+        QTest::newRow("-5 keeps C") << Celsius << -5 << c << "";
     }
     void selectTemperatureUnit() {
         QFETCH(int, before);
@@ -320,14 +324,14 @@ private slots:
         QFETCH(QString, label);
         QFETCH(QString, text);
 
-        UnitState units = withUnits(UnitState::Bar, before);
+        UnitState units = withUnits(Bar, before);
         const QString pressureBefore = units.FormatPressure(120);
         units.SelectTemperatureUnit(k);
         QCOMPARE(units.TemperatureUnitIndex(), k);
         QCOMPARE(units.TemperatureUnitLabel(), label);
         QCOMPARE(units.FormatTemperature(65), text);
         QCOMPARE(units.FormatTemperature(255), QStringLiteral("Temperature: ??? ") + label);
-        QCOMPARE(units.PressureUnitIndex(), UnitState::Bar);
+        QCOMPARE(units.PressureUnitIndex(), Bar);
         QCOMPARE(units.FormatPressure(120), pressureBefore);
     }
 

@@ -54,9 +54,14 @@ class tst_Accessibility : public QObject {
     std::unique_ptr<Rig> offLine;
     std::unique_ptr<Rig> onLine;
     std::unique_ptr<Rig> inFahrenheit;
+    std::unique_ptr<Rig> inBar;
 
     frmMain& window(const QString& state) {
-        return (state == "off line" ? offLine : state == "on line" ? onLine : inFahrenheit)->window;
+        return (state == "off line"  ? offLine
+                : state == "on line" ? onLine
+                : state == "in Bar"  ? inBar
+                                     : inFahrenheit)
+            ->window;
     }
 
 private slots:
@@ -65,12 +70,15 @@ private slots:
         offLine = std::make_unique<Rig>(false);
         onLine = std::make_unique<Rig>(true);
         inFahrenheit = std::make_unique<Rig>(true);
-        for (Rig* rig : {offLine.get(), onLine.get(), inFahrenheit.get()}) {
+        inBar = std::make_unique<Rig>(true);
+        for (Rig* rig : {offLine.get(), onLine.get(), inFahrenheit.get(), inBar.get()}) {
             QVERIFY(QTest::qWaitForWindowExposed(&rig->window));
         }
-        QRadioButton* fahrenheit = inFahrenheit->window.optTemperature[1];
-        QTest::mouseClick(fahrenheit, Qt::LeftButton, {}, QPoint(6, fahrenheit->height() / 2));
-        QVERIFY(fahrenheit->isChecked());
+        for (QRadioButton* unit :
+             {inFahrenheit->window.optTemperature[1], inBar->window.optPressure[1]}) {
+            QTest::mouseClick(unit, Qt::LeftButton, {}, QPoint(6, unit->height() / 2));
+            QVERIFY(unit->isChecked());
+        }
     }
 
     void pictureAsShown_data() {
@@ -170,6 +178,8 @@ private slots:
         row("on line", "Sensor 4", group, noData);
         row("in \u00B0F", "Sensor 1", group,
             "Pressure: 200 KPa, Temperature: 77 \u00B0F, battery high, Status: Normal mode");
+        row("in Bar", "Sensor 1", group,
+            "Pressure: 2.00 Bar, Temperature: 25 \u00B0C, battery high, Status: Normal mode");
     }
     void namesRolesAndDescriptions() {
         QFETCH(QString, state);
@@ -184,6 +194,7 @@ private slots:
     }
 
     void cleanupTestCase() {
+        inBar.reset();
         inFahrenheit.reset();
         onLine.reset();
         offLine.reset();

@@ -8,7 +8,7 @@
 #include <vector>
 
 using hid::EmulatedBackend;
-using Record = hid::ReceiverModel::Record;
+using Record = protocol::Record;
 using Report = EmulatedBackend::Interface::Report;
 
 Q_DECLARE_METATYPE(Record)
@@ -95,7 +95,7 @@ private slots:
 
         verifyOffLine(w);
         for (const sensor::SensorRecord& r : w.SensorData) {
-            QCOMPARE(r, sensor::NoDataRecord);
+            QCOMPARE(r, sensor::SensorRecord::of(protocol::NoDataRecord));
         }
         QVERIFY(rig.backend.at(0).received().empty());
     }
@@ -219,9 +219,14 @@ private slots:
             rig.receiver->answerNextWith({0, 0x78, 0x41, 0x50, 0x01});
         }
         rig.receiver->stayQuietNext();
+        cycle::CycleResult logged; // what the window hands its log
+        QObject::connect(&w, &frmMain::cycleCompleted,
+                         [&](const cycle::CycleResult& r) { logged = r; });
         w.GetDataFromDevice();
 
         verifyOffLine(w);
+        QCOMPARE(logged.devicePath, QStringLiteral("emulated/1"));
+        QVERIFY(logged.opened && !logged.reached);
         const std::vector<Report> sent{{0, 33, 0}, {0, 34, 0}, {0, 35, 0}, {0, 36, 0}};
         QCOMPARE(rig.receiver->received(), sent);
         QCOMPARE(rig.backend.openHandles(), 0);
@@ -399,7 +404,7 @@ private slots:
         Rig rig;
         frmMain& w = *rig.window;
         w.GetDataFromDevice();
-        QVERIFY(rig.hid.DeviceConnected);
+        QVERIFY(rig.hid.DeviceConnected());
         QCOMPARE(rig.backend.openHandles(), 1);
         const std::size_t sent = rig.receiver->received().size();
         w.show();
@@ -408,7 +413,7 @@ private slots:
         w.close();
         rig.window.reset();
 
-        QVERIFY(!rig.hid.DeviceConnected);
+        QVERIFY(!rig.hid.DeviceConnected());
         QCOMPARE(rig.backend.openHandles(), 0);
         QCOMPARE(rig.receiver->received().size(), sent);
     }

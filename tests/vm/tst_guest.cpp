@@ -3,9 +3,9 @@
 // presents virtual receivers through /dev/uhid and the real kernel HID stack,
 // and these tests talk to them through hidapi's hidraw backend.
 
+#include "cycle/Acquisition.h"
 #include "hid/HidapiBackend.h"
 #include "hid/ModHIDCom.h"
-#include "sensor/Acquisition.h"
 #include "tests/vm/GuestSupport.h"
 #include "ui/frmMain.h"
 
@@ -237,7 +237,7 @@ void TestGuest::discovery() {
     QVERIFY(emulator.start(args, devices));
     Transport t;
     QCOMPARE(t.com.OpenReceiver(), !taken.isEmpty());
-    QCOMPARE(t.com.DeviceConnected, !taken.isEmpty());
+    QCOMPARE(t.com.DeviceConnected(), !taken.isEmpty());
     if (taken.isEmpty()) {
         QCOMPARE(guest::openHidrawDescriptors(), 0);
         return;
@@ -275,11 +275,10 @@ void TestGuest::outputReports() {
     QVERIFY(emulator.start(args, 1));
     Transport t;
     QVERIFY(t.com.OpenReceiver());
-    t.com.OutputBuffer[0] = static_cast<std::uint8_t>(command);
-    t.com.WriteReport();
+    t.com.SendCommand(static_cast<std::uint8_t>(command));
     QVERIFY(emulator.waitFor("output receiver1 " + received));
     QCOMPARE(emulator.linesStartingWith("output ").size(), 1);
-    QVERIFY(t.com.DeviceConnected);
+    QVERIFY(t.com.DeviceConnected());
 }
 
 void TestGuest::inputReports_data() {
@@ -301,7 +300,7 @@ void TestGuest::inputReports() {
     Transport t;
     QVERIFY(t.com.OpenReceiver());
     QVERIFY(t.request(0x22));
-    QCOMPARE(hexOf(t.com.InputBuffer), inputBuffer);
+    QCOMPARE(hexOf(t.com.InputBuffer()), inputBuffer);
 }
 
 void TestGuest::fiveRecordsInOrder() {
@@ -311,7 +310,7 @@ void TestGuest::fiveRecordsInOrder() {
     QVERIFY(t.com.OpenReceiver());
     for (int i = 0; i < 5; ++i) {
         QVERIFY(t.request(static_cast<std::uint8_t>(0x21 + i)));
-        QCOMPARE(hexOf(t.com.InputBuffer), "00 " + spaced(FiveRecords[i]));
+        QCOMPARE(hexOf(t.com.InputBuffer()), "00 " + spaced(FiveRecords[i]));
     }
     QVERIFY(emulator.waitFor("output receiver1 00 25 00"));
     QCOMPARE(emulator.linesStartingWith("output "),
@@ -331,7 +330,7 @@ void TestGuest::manyExchangesInARow() {
         for (int i = 0; i < 5; ++i) {
             QVERIFY2(t.request(static_cast<std::uint8_t>(0x21 + i)),
                      qPrintable(QString("cycle %1, sensor %2").arg(cycle).arg(i + 1)));
-            QCOMPARE(hexOf(t.com.InputBuffer), "00 " + spaced(FiveRecords[i]));
+            QCOMPARE(hexOf(t.com.InputBuffer()), "00 " + spaced(FiveRecords[i]));
         }
     }
 }
@@ -349,14 +348,13 @@ void TestGuest::resetsReachTheReceiver() {
     Transport t;
     QVERIFY(t.com.OpenReceiver());
     QVERIFY(t.request(0x21));
-    QCOMPARE(hexOf(t.com.InputBuffer), "00 78 41 50 01");
+    QCOMPARE(hexOf(t.com.InputBuffer()), "00 78 41 50 01");
 
     // Two writes in a row, as the service commands send them: the reset is
     // not answered, so nothing of it can be taken for the record.
-    t.com.OutputBuffer[0] = static_cast<std::uint8_t>(reset);
-    t.com.WriteReport();
+    t.com.SendCommand(static_cast<std::uint8_t>(reset));
     QVERIFY(t.request(0x21));
-    QCOMPARE(hexOf(t.com.InputBuffer), "00 ff ff ff ff");
+    QCOMPARE(hexOf(t.com.InputBuffer()), "00 ff ff ff ff");
     QVERIFY(emulator.waitFor("output receiver1 00 21 00", 2));
     QCOMPARE(emulator.linesStartingWith("output ").size(), 3);
 }
@@ -366,16 +364,15 @@ void TestGuest::silenceTimesOut() {
     QVERIFY(emulator.start({"--silent"}, 1));
     Transport t;
     QVERIFY(t.com.OpenReceiver());
-    t.com.OutputBuffer[0] = 0x21;
-    t.com.WriteReport();
+    t.com.SendCommand(0x21);
     QElapsedTimer clock;
     clock.start();
     t.com.ReadReport();
     const qint64 waited = clock.elapsed();
 
     QVERIFY2(waited >= 900 && waited < 3000, qPrintable(QString("waited %1 ms").arg(waited)));
-    QVERIFY(!t.com.DeviceConnected);
-    QCOMPARE(hexOf(t.com.InputBuffer), "00 00 00 00 00");
+    QVERIFY(!t.com.DeviceConnected());
+    QCOMPARE(hexOf(t.com.InputBuffer()), "00 00 00 00 00");
     QVERIFY(!t.com.IsOpen());
     QCOMPARE(guest::openHidrawDescriptors(), 0);
     QVERIFY(emulator.waitFor("close receiver1"));
@@ -389,7 +386,7 @@ void TestGuest::unsolicitedReportIsNotTheAnswer() {
     // The emulator queues the report in the kernel before it logs the line.
     QVERIFY(emulator.waitFor("unsolicited receiver1 aa bb cc dd"));
     QVERIFY(t.request(0x21));
-    QCOMPARE(hexOf(t.com.InputBuffer), "00 78 41 50 01");
+    QCOMPARE(hexOf(t.com.InputBuffer()), "00 78 41 50 01");
 }
 
 void TestGuest::unplugWhileReading() {
@@ -424,7 +421,7 @@ void TestGuest::replugFoundByNextSearch() {
     QVERIFY(t.com.OpenReceiver());
     for (int i = 0; i < 5; ++i) {
         QVERIFY(t.request(static_cast<std::uint8_t>(0x21 + i)));
-        QCOMPARE(hexOf(t.com.InputBuffer), "00 " + spaced(FiveRecords[i]));
+        QCOMPARE(hexOf(t.com.InputBuffer()), "00 " + spaced(FiveRecords[i]));
     }
     t.com.CloseReceiver();
     QCOMPARE(guest::openHidrawDescriptors(), 0);
@@ -457,9 +454,9 @@ void TestGuest::acquisitionCycle() {
     QVERIFY(emulator.start(args, devices));
     Transport t;
     sensor::SensorData records{};
-    sensor::acquireRecords(t.com, records);
+    records = cycle::acquire(t.com).data;
 
-    QCOMPARE(t.com.DeviceConnected, connected);
+    QCOMPARE(t.com.DeviceConnected(), connected);
     QCOMPARE(hexOf(records), data);
     if (requests > 0) {
         QVERIFY(emulator.waitFor(QString("output receiver1 00 %1 00").arg(0x20 + requests, 2, 16)));
@@ -476,15 +473,15 @@ void TestGuest::cycleAfterReplug() {
         recordArgs() + QStringList{"--unplug-after", "2", "--replug-after", "1000"}, 1));
     Transport t;
     sensor::SensorData records{};
-    sensor::acquireRecords(t.com, records);
-    QVERIFY(!t.com.DeviceConnected);
+    records = cycle::acquire(t.com).data;
+    QVERIFY(!t.com.DeviceConnected());
     QCOMPARE(hexOf(records), NoDataHex);
 
     QVERIFY(emulator.waitFor("replugged receiver1"));
     QVERIFY(emulator.waitFor("ready", 2));
     QVERIFY(guest::waitForHidrawNodes(1));
-    sensor::acquireRecords(t.com, records);
-    QVERIFY(t.com.DeviceConnected);
+    records = cycle::acquire(t.com).data;
+    QVERIFY(t.com.DeviceConnected());
     QCOMPARE(hexOf(records), allRecordsHex());
 }
 

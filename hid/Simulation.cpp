@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/Simulation.h"
+#include "hid/Simulation.h"
 
 #include <cstdint>
 
@@ -7,7 +7,7 @@ namespace simulation {
 
 namespace {
 
-using Record = hid::ReceiverModel::Record;
+using protocol::Record;
 
 // A triangle wave in whole steps between base - amplitude and base +
 // amplitude; integer arithmetic, so the same time always gives the same byte.
@@ -61,7 +61,7 @@ Scene sceneAt(std::chrono::milliseconds elapsed) {
 }
 
 void apply(const Scene& scene, hid::EmulatedBackend::Interface& receiver) {
-    for (int i = 0; i < hid::ReceiverModel::SensorCount; ++i) {
+    for (int i = 0; i < protocol::SensorCount; ++i) {
         if (const auto& record = scene.records[static_cast<std::size_t>(i)]) {
             receiver.model().receive(i, *record);
         }

@@ -1,27 +1,30 @@
 // SPDX-License-Identifier: MIT
-#include "sensor/CycleOutput.h"
+#include "cycle/CycleOutput.h"
 
-#include "sensor/Acquisition.h"
+#include "sensor/PanelView.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QStringList>
 #include <array>
+#include <optional>
 
-namespace sensor {
+namespace cycle {
+
+using namespace sensor;
 
 namespace {
 
-const QString PressurePrefix = QStringLiteral("Pressure: ");
-const QString TemperaturePrefix = QStringLiteral("Temperature: ");
+const QString Point = QStringLiteral(".");
 
 // One sensor as the machine formats carry it.
 struct SensorFields {
     int sensor = 0;
-    QString pressure; // empty: no data
+    std::optional<ShownNumber> pressure; // nothing: no data
     QString pressureText;
-    QString temperature;
+    std::optional<ShownNumber> temperature;
     QString temperatureText;
     QString battery;
     int batteryRaw = 0;
@@ -29,16 +32,6 @@ struct SensorFields {
     int statusByte = 0;
     QString raw; // empty when the receiver was not reached
 };
-
-// The number between the prefix and the unit of a window text ("Pressure:
-// 2.13 Bar"); empty for the no-data text ("???") and for an unknown unit.
-QString numberIn(const QString& text, const QString& prefix) {
-    if (!text.startsWith(prefix)) {
-        return {};
-    }
-    const QString number = text.mid(prefix.size()).section(QLatin1Char(' '), 0, 0);
-    return number == QLatin1String("???") ? QString() : number;
-}
 
 QString batteryName(BatteryClass battery) {
     switch (battery) {
@@ -54,26 +47,21 @@ QString batteryName(BatteryClass battery) {
     return QStringLiteral("none");
 }
 
-QString rawBytes(const SensorRecord& record, bool reached) {
-    // "Raw data: 78 41 50 01 Hex" without its frame.
-    return rawDataText(record, reached).mid(10, 11);
-}
-
 SensorFields fieldsOf(const CycleResult& cycle, const UnitState& units, int index) {
     const SensorRecord& record = cycle.data[static_cast<std::size_t>(index)];
     SensorFields f;
     f.sensor = index + 1;
     // Machine formats write '.' whatever the locale; temperatures have no decimals.
-    f.pressureText = units.FormatPressure(record.pressure, QStringLiteral("."));
-    f.pressure = numberIn(f.pressureText, PressurePrefix);
+    f.pressure = units.pressure(record.pressure);
+    f.pressureText = units.FormatPressure(record.pressure, Point);
+    f.temperature = units.temperature(record.temperature);
     f.temperatureText = units.FormatTemperature(record.temperature);
-    f.temperature = numberIn(f.temperatureText, TemperaturePrefix);
     f.battery = batteryName(batteryClass(record.battery));
     f.batteryRaw = record.battery;
     f.status = statusText(record.status);
     f.statusByte = record.status;
     if (cycle.reached) {
-        f.raw = rawBytes(record, true);
+        f.raw = hexBytes(record, true);
     }
     return f;
 }
@@ -100,8 +88,12 @@ QByteArray csvLine(const QStringList& fields) {
     return quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
 }
 
-QJsonValue numberOrNull(const QString& number) {
-    return number.isEmpty() ? QJsonValue() : QJsonValue(number.toDouble());
+QString numberText(const std::optional<ShownNumber>& number) {
+    return number ? number->text(Point) : QString();
+}
+
+QJsonValue numberOrNull(const std::optional<ShownNumber>& number) {
+    return number ? QJsonValue(number->value()) : QJsonValue();
 }
 
 } // namespace
@@ -120,20 +112,20 @@ QByteArray csvRows(const CycleResult& cycle, const UnitState& units) {
     QByteArray rows;
     const QString time = isoTime(cycle.time);
     const QString reached = cycle.reached ? QStringLiteral("true") : QStringLiteral("false");
-    for (int i = 0; i < SensorCount; ++i) {
+    for (int i = 0; i < protocol::SensorCount; ++i) {
         const SensorFields f = fieldsOf(cycle, units, i);
-        rows += csvLine({time, reached, cycle.devicePath, QString::number(f.sensor), f.pressure,
-                         units.PressureUnitLabel(), f.pressureText, f.temperature,
-                         units.TemperatureUnitLabel(), f.temperatureText, f.battery,
-                         QString::number(f.batteryRaw), f.status, QString::number(f.statusByte),
-                         f.raw});
+        rows += csvLine({time, reached, cycle.devicePath, QString::number(f.sensor),
+                         numberText(f.pressure), units.PressureUnitLabel(), f.pressureText,
+                         numberText(f.temperature), units.TemperatureUnitLabel(), f.temperatureText,
+                         f.battery, QString::number(f.batteryRaw), f.status,
+                         QString::number(f.statusByte), f.raw});
     }
     return rows;
 }
 
 QByteArray jsonLine(const CycleResult& cycle, const UnitState& units) {
     QJsonArray sensors;
-    for (int i = 0; i < SensorCount; ++i) {
+    for (int i = 0; i < protocol::SensorCount; ++i) {
         const SensorFields f = fieldsOf(cycle, units, i);
         sensors.append(QJsonObject{
             {QStringLiteral("sensor"), f.sensor},
@@ -177,20 +169,20 @@ QString textTable(const CycleResult& cycle, const UnitState& units) {
         QStringList{QStringLiteral("Sensor")},      QStringList{QStringLiteral("Pressure")},
         QStringList{QStringLiteral("Temperature")}, QStringList{QStringLiteral("Battery")},
         QStringList{QStringLiteral("Status")},      QStringList{QStringLiteral("Raw data")}};
-    for (int i = 0; i < SensorCount; ++i) {
+    for (int i = 0; i < protocol::SensorCount; ++i) {
         const SensorRecord& record = cycle.data[static_cast<std::size_t>(i)];
         const BatteryClass battery = batteryClass(record.battery);
         // The window's texts, numbers in the user's locale, without their captions.
         cells[0] << QString::number(i + 1);
-        cells[1] << units.FormatPressure(record.pressure).mid(PressurePrefix.size());
-        cells[2] << units.FormatTemperature(record.temperature).mid(TemperaturePrefix.size());
+        cells[1] << units.pressureText(record.pressure, QLocale().decimalPoint());
+        cells[2] << units.temperatureText(record.temperature);
         cells[3] << (battery == BatteryClass::None
                          ? batteryName(battery)
                          : QStringLiteral("%1 (%2)").arg(batteryName(battery)).arg(record.battery));
-        cells[4] << statusText(record.status).section(QStringLiteral(": "), 1);
-        cells[5] << rawBytes(record, cycle.reached);
+        cells[4] << statusName(record.status);
+        cells[5] << hexBytes(record, cycle.reached);
     }
-    for (qsizetype row = 0; row <= SensorCount; ++row) {
+    for (qsizetype row = 0; row <= protocol::SensorCount; ++row) {
         QString line;
         for (std::size_t column = 0; column < columns; ++column) {
             if (column + 1 == columns) {
@@ -208,4 +200,4 @@ QString textTable(const CycleResult& cycle, const UnitState& units) {
     return text;
 }
 
-} // namespace sensor
+} // namespace cycle

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: MIT
+#include "cycle/Acquisition.h"
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
-#include "sensor/Acquisition.h"
+#include "sensor/PanelView.h"
 
+#include <QLoggingCategory>
 #include <QTest>
 #include <vector>
 
 using hid::EmulatedBackend;
 using sensor::BatteryClass;
 using sensor::PanelView;
+using sensor::PressureUnit;
 using sensor::SensorData;
 using sensor::SensorRecord;
 using sensor::UnitState;
@@ -16,6 +19,7 @@ using Report = EmulatedBackend::Interface::Report;
 
 Q_DECLARE_METATYPE(SensorRecord)
 Q_DECLARE_METATYPE(PanelView)
+Q_DECLARE_METATYPE(PressureUnit)
 
 namespace {
 
@@ -32,14 +36,6 @@ QString hexRecords(const SensorData& data) {
 
 const QString allNoData =
     QStringLiteral("FF FF FF FF | FF FF FF FF | FF FF FF FF | FF FF FF FF | FF FF FF FF");
-
-// A cycle's data before it runs: anything but no data, so that a cycle that
-// forgets to overwrite a record shows.
-SensorData staleData() {
-    SensorData data;
-    data.fill(SensorRecord{1, 2, 3, 4});
-    return data;
-}
 
 } // namespace
 
@@ -95,19 +91,18 @@ private slots:
             EmulatedBackend backend;
             scenario(backend);
             ModHIDCom hid(backend);
-            SensorData data = staleData();
             const QLoggingCategory::CategoryFilter before =
                 enabled ? QLoggingCategory::installFilter(enableHidLog) : nullptr;
             logged.clear();
             const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
 
-            sensor::acquireRecords(hid, data);
+            cycle::acquire(hid);
 
             qInstallMessageHandler(previous);
             if (enabled) {
                 QLoggingCategory::installFilter(before);
             }
-            QVERIFY(!hid.DeviceConnected);
+            QVERIFY(!hid.DeviceConnected());
             QCOMPARE(logged.size(), enabled ? 1 : 0);
             if (enabled) {
                 QVERIFY2(logged[0].endsWith(reason), qPrintable(logged[0]));
@@ -119,11 +114,10 @@ private slots:
         EmulatedBackend backend;
         backend.addOther(0x0000, 0x0002);
         ModHIDCom hid(backend);
-        SensorData data = staleData();
 
-        sensor::acquireRecords(hid, data);
+        const SensorData data = cycle::acquire(hid).data;
 
-        QVERIFY(!hid.DeviceConnected);
+        QVERIFY(!hid.DeviceConnected());
         QCOMPARE(hexRecords(data), allNoData);
         QVERIFY(backend.at(0).received().empty());
         QCOMPARE(backend.openHandles(), 0);
@@ -138,11 +132,10 @@ private slots:
         // Sensors 2 and 4 have sent nothing: the receiver answers FF FF FF FF,
         // which is stored as received.
         ModHIDCom hid(backend);
-        SensorData data = staleData();
 
-        sensor::acquireRecords(hid, data);
+        const SensorData data = cycle::acquire(hid).data;
 
-        QVERIFY(hid.DeviceConnected);
+        QVERIFY(hid.DeviceConnected());
         QCOMPARE(hexRecords(data), QStringLiteral("70 40 7F 00 | FF FF FF FF | 78 41 50 01 | "
                                                   "FF FF FF FF | 00 28 21 02"));
         const std::vector<Report> expected{
@@ -154,10 +147,8 @@ private slots:
         EmulatedBackend backend;
         EmulatedBackend::Interface& receiver = backend.addReceiver();
         ModHIDCom hid(backend);
-        SensorData data{};
-
-        sensor::acquireRecords(hid, data);
-        sensor::acquireRecords(hid, data);
+        cycle::acquire(hid);
+        cycle::acquire(hid);
 
         QCOMPARE(backend.enumerations(), 1);
         QCOMPARE(receiver.openAttempts(), 1);
@@ -181,7 +172,7 @@ private slots:
         QFETCH(bool, unplugged);
         EmulatedBackend backend;
         EmulatedBackend::Interface& receiver = backend.addReceiver();
-        for (int i = 0; i < sensor::SensorCount; ++i) {
+        for (int i = 0; i < protocol::SensorCount; ++i) {
             receiver.model().setRecord(i, {0x78, 0x41, 0x50, 0x01});
         }
         if (unplugged) {
@@ -193,11 +184,10 @@ private slots:
             receiver.stayQuietNext();
         }
         ModHIDCom hid(backend);
-        SensorData data = staleData();
 
-        sensor::acquireRecords(hid, data);
+        const SensorData data = cycle::acquire(hid).data;
 
-        QVERIFY(!hid.DeviceConnected);
+        QVERIFY(!hid.DeviceConnected());
         QCOMPARE(hexRecords(data), allNoData);
         // A write into an unplugged device never arrives; a silent receiver
         // got its request.
@@ -217,19 +207,19 @@ private slots:
         ModHIDCom hid(backend);
         SensorData data{};
 
-        sensor::acquireRecords(hid, data);
-        QVERIFY(hid.DeviceConnected);
+        data = cycle::acquire(hid).data;
+        QVERIFY(hid.DeviceConnected());
         receiver.unplug();
-        sensor::acquireRecords(hid, data);
-        QVERIFY(!hid.DeviceConnected);
-        sensor::acquireRecords(hid, data); // still away
-        QVERIFY(!hid.DeviceConnected);
+        data = cycle::acquire(hid).data;
+        QVERIFY(!hid.DeviceConnected());
+        data = cycle::acquire(hid).data; // still away
+        QVERIFY(!hid.DeviceConnected());
         QCOMPARE(hexRecords(data), allNoData);
 
         receiver.plug();
-        sensor::acquireRecords(hid, data);
+        data = cycle::acquire(hid).data;
 
-        QVERIFY(hid.DeviceConnected);
+        QVERIFY(hid.DeviceConnected());
         QCOMPARE(data[1], (SensorRecord{0x78, 0x41, 0x50, 0x01}));
         QCOMPARE(backend.openHandles(), 1);
     }
@@ -254,15 +244,14 @@ private slots:
         EmulatedBackend backend;
         // Declaring no input length, the receiver's answers are kept whole.
         EmulatedBackend::Interface& receiver = backend.addReceiver({0, 3, 0});
-        for (int i = 0; i < sensor::SensorCount; ++i) {
+        for (int i = 0; i < protocol::SensorCount; ++i) {
             receiver.answerNextWith(answer);
         }
         ModHIDCom hid(backend);
-        SensorData data = staleData();
 
-        sensor::acquireRecords(hid, data);
+        const SensorData data = cycle::acquire(hid).data;
 
-        QVERIFY(hid.DeviceConnected);
+        QVERIFY(hid.DeviceConnected());
         for (const SensorRecord& record : data) {
             QCOMPARE(record, expected);
         }
@@ -271,42 +260,43 @@ private slots:
     void panel_data() {
         QTest::addColumn<SensorRecord>("record");
         QTest::addColumn<bool>("connected");
-        QTest::addColumn<int>("pressureUnit");
+        QTest::addColumn<PressureUnit>("pressureUnit");
         QTest::addColumn<PanelView>("expected");
 
         QTest::newRow("normal, high battery")
-            << SensorRecord{0x78, 0x41, 0x50, 0x01} << true << UnitState::KPa
+            << SensorRecord{0x78, 0x41, 0x50, 0x01} << true << PressureUnit::KPa
             << PanelView{"Pressure: 200 KPa", "Temperature: 25 \u00B0C", BatteryClass::High,
                          "Status: Normal mode", "Raw data: 78 41 50 01 Hex"};
         QTest::newRow("pressure alert, low battery")
-            << SensorRecord{0x00, 0x28, 0x21, 0x02} << true << UnitState::KPa
+            << SensorRecord{0x00, 0x28, 0x21, 0x02} << true << PressureUnit::KPa
             << PanelView{"Pressure: -100 KPa", "Temperature: 0 \u00B0C", BatteryClass::Low,
                          "Status: Pressure alert", "Raw data: 00 28 21 02 Hex"};
         QTest::newRow("temperature alert, mid battery")
-            << SensorRecord{0x00, 0x28, 0x22, 0x03} << true << UnitState::KPa
+            << SensorRecord{0x00, 0x28, 0x22, 0x03} << true << PressureUnit::KPa
             << PanelView{"Pressure: -100 KPa", "Temperature: 0 \u00B0C", BatteryClass::Mid,
                          "Ststus: Temperature alert", "Raw data: 00 28 22 03 Hex"};
         QTest::newRow("no data from a connected receiver shows its bytes")
-            << SensorRecord{0xFF, 0xFF, 0xFF, 0xFF} << true << UnitState::KPa
+            << SensorRecord{0xFF, 0xFF, 0xFF, 0xFF} << true << PressureUnit::KPa
             << PanelView{"Pressure: ??? KPa", "Temperature: ??? \u00B0C", BatteryClass::None,
                          "Status: ?", "Raw data: FF FF FF FF Hex"};
-        QTest::newRow("off line") << SensorRecord{0xFF, 0xFF, 0xFF, 0xFF} << false << UnitState::Bar
+        QTest::newRow("off line") << SensorRecord{0xFF, 0xFF, 0xFF, 0xFF} << false
+                                  << PressureUnit::Bar
                                   << PanelView{"Pressure: ??? Bar", "Temperature: ??? \u00B0C",
                                                BatteryClass::None, "Status: ?",
                                                "Raw data: ?? ?? ?? ?? Hex"};
         QTest::newRow("off line hides bytes whatever they are")
-            << SensorRecord{0x78, 0x41, 0x50, 0x01} << false << UnitState::PSI
+            << SensorRecord{0x78, 0x41, 0x50, 0x01} << false << PressureUnit::PSI
             << PanelView{"Pressure: 29.0 PSI", "Temperature: 25 \u00B0C", BatteryClass::High,
                          "Status: Normal mode", "Raw data: ?? ?? ?? ?? Hex"};
     }
     void panel() {
         QFETCH(SensorRecord, record);
         QFETCH(bool, connected);
-        QFETCH(int, pressureUnit);
+        QFETCH(PressureUnit, pressureUnit);
         QFETCH(PanelView, expected);
         QLocale::setDefault(QLocale::c());
         UnitState units;
-        units.SelectPressureUnit(pressureUnit);
+        units.select(pressureUnit);
 
         const PanelView view = sensor::panelView(record, units, connected);
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "app/Simulation.h"
+#include "cycle/Acquisition.h"
 #include "hid/ModHIDCom.h"
-#include "sensor/Acquisition.h"
+#include "hid/Simulation.h"
 
 #include <QTest>
 #include <set>
@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(receiver.plugged(), expected.plugged);
         for (int i = 0; i < 5; ++i) {
             const auto& record = expected.records[static_cast<std::size_t>(i)];
-            QCOMPARE(receiver.model().record(i), record.value_or(hid::ReceiverModel::NoDataRecord));
+            QCOMPARE(receiver.model().record(i), record.value_or(protocol::NoDataRecord));
         }
     }
 
@@ -146,11 +146,11 @@ private slots:
         QString timeline;
         for (ms t = 0ms; t < 2 * simulation::Period; t += 5s) {
             scenario.advanceTo(t);
-            sensor::acquireRecords(hid, data);
-            timeline += hid.DeviceConnected ? QLatin1Char('+') : QLatin1Char('-');
-            if (hid.DeviceConnected) {
+            data = cycle::acquire(hid).data;
+            timeline += hid.DeviceConnected() ? QLatin1Char('+') : QLatin1Char('-');
+            if (hid.DeviceConnected()) {
                 QCOMPARE(data[2].status, std::uint8_t{2});
-                QCOMPARE(data[4], sensor::NoDataRecord);
+                QCOMPARE(data[4], sensor::SensorRecord::of(protocol::NoDataRecord));
             }
         }
         QCOMPARE(timeline, QStringLiteral("++++++++++--++++++++++--"));
@@ -167,7 +167,7 @@ private slots:
         scenario.advanceTo(10s);
 
         for (int i = 0; i < 5; ++i) {
-            QCOMPARE(receiver.model().record(i), hid::ReceiverModel::NoDataRecord);
+            QCOMPARE(receiver.model().record(i), protocol::NoDataRecord);
         }
     }
 

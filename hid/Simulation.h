@@ -2,7 +2,6 @@
 #pragma once
 
 #include "hid/EmulatedBackend.h"
-#include "hid/ReceiverModel.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -27,7 +26,7 @@ inline constexpr std::chrono::milliseconds UnplugUntil = 60s;
 
 struct Scene {
     // What each sensor last sent; nothing for a sensor never heard from.
-    std::array<std::optional<hid::ReceiverModel::Record>, hid::ReceiverModel::SensorCount> records;
+    std::array<std::optional<protocol::Record>, protocol::SensorCount> records;
     bool plugged = true;
 
     friend bool operator==(const Scene&, const Scene&) = default;
