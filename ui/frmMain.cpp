@@ -185,6 +185,9 @@ frmMain::frmMain(ModHIDCom& hid, QWidget* parent) : QWidget(parent), hid_(hid) {
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(measures::pixels(clientWidth), measures::pixels(clientHeight));
+    // The native window first, then its icon: an icon set before is handed to
+    // the window system twice while the window is made, all seven sizes each time.
+    create();
     setWindowIcon(programIcon());
     setFont(dialogFont());
     setColour(this, QPalette::Window, white);
