@@ -73,10 +73,11 @@ constexpr Place lblRawdata{120, 720, 3135, 255};
 constexpr Place lblStatus{3480, 720, 3495, 255};
 } // namespace place
 
-// On a screen scaled above 100 %, the picture drawn at twice the pixels,
-// fitted by QIcon as it fits a picture and its @2x partner: as it is at
-// 200 % and beyond, reduced smoothly between. Either way the picture measures
-// its plain size, and only the pixels of the one shown are read.
+// On a screen scaled above 100 %, QIcon chooses between the picture and its
+// partner drawn at twice the pixels as it chooses between name.png and
+// name@2x.png files: the plain one up to 150 %, the doubled one above,
+// reduced smoothly below 200 %. Either way the picture measures its plain
+// size, and only the pixels of the one shown are read.
 QPixmap picture(const QString& name) {
     const QImage plain = assets::picture(name);
     const qreal ratio = qApp->devicePixelRatio();
