@@ -83,7 +83,7 @@ QByteArray encodePng(const QImage& image) {
         return {};
     }
     // Rows are stored unfiltered: undoing the per-row prediction that a
-    // general encoder picks costs more at every start-up than the few bytes
+    // general encoder picks costs more at every decoding than the few bytes
     // it saves, and the files come out no larger.
     const bool alpha = image.hasAlphaChannel();
     const QImage rgb =

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "ui/frmMain.h"
 
+#include "assets/Pictures.h"
 #include "hid/ModHIDCom.h"
 #include "ui/Measures.h"
 #include "ui/StatusHelp.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QImageReader>
 #include <cstdint>
 #include <initializer_list>
 
@@ -73,31 +73,28 @@ constexpr Place lblRawdata{120, 720, 3135, 255};
 constexpr Place lblStatus{3480, 720, 3495, 255};
 } // namespace place
 
-// Every picture is a PNG. Saying so spares Qt from loading each of its image
-// plugins (and their libraries) to ask whether it knows the file.
-QPixmap png(const QString& file) {
-    QImageReader reader(file, "png");
-    reader.setAutoDetectImageFormat(false);
-    return QPixmap::fromImage(reader.read());
-}
-
-// On a screen scaled above 100 %, taken through QIcon so that Qt's high-DPI
-// lookup loads name@2x.png on a screen scaled to 200 % or more, and the plain
-// picture elsewhere or when that file is missing. Either way the picture
-// measures its plain size.
+// On a screen scaled above 100 %, QIcon chooses between the picture and its
+// partner drawn at twice the pixels as it chooses between name.png and
+// name@2x.png files: the plain one up to 150 %, the doubled one above,
+// reduced smoothly below 200 %. Either way the picture measures its plain
+// size, and only the pixels of the one shown are read.
 QPixmap picture(const QString& name) {
-    const QString file = QStringLiteral(":/assets/") + name;
+    const QImage plain = assets::picture(name);
     const qreal ratio = qApp->devicePixelRatio();
     if (ratio > 1.0) {
-        return QIcon(file).pixmap(QImageReader(file).size(), ratio);
+        QIcon both(QPixmap::fromImage(plain));
+        both.addPixmap(
+            QPixmap::fromImage(assets::picture(name.chopped(4) + QStringLiteral("@2x.png"))));
+        return both.pixmap(plain.size(), ratio);
     }
-    return png(file);
+    return QPixmap::fromImage(plain);
 }
 
 QIcon programIcon() {
     QIcon icon;
     for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        icon.addPixmap(png(QStringLiteral(":/assets/icons/tyrescope-%1.png").arg(size)));
+        icon.addPixmap(QPixmap::fromImage(
+            assets::picture(QStringLiteral("icons/tyrescope-%1.png").arg(size))));
     }
     return icon;
 }
@@ -189,6 +186,9 @@ frmMain::frmMain(ModHIDCom& hid, QWidget* parent) : QWidget(parent), hid_(hid) {
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(measures::pixels(clientWidth), measures::pixels(clientHeight));
+    // The native window first, then its icon: an icon set before is handed to
+    // the window system twice while the window is made, all seven sizes each time.
+    create();
     setWindowIcon(programIcon());
     setFont(dialogFont());
     setColour(this, QPalette::Window, white);

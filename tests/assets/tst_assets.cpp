@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "assets/Pictures.h"
 #include "tools/Artwork.h"
 
 #include <QDir>
@@ -11,11 +12,16 @@
 #include <cmath>
 #include <optional>
 
-// The pictures are checked as the window loads them, from the resources.
+// The pictures are checked in their committed source files; the program holds
+// the same pixels.
 namespace {
 
+QString sourceFile(const QString& name) {
+    return QStringLiteral(TYRESCOPE_ASSETS_DIR "/") + name;
+}
+
 QImage resource(const QString& name) {
-    return QImage(QStringLiteral(":/assets/") + name);
+    return QImage(sourceFile(name));
 }
 
 QString hex(QRgb c) {
@@ -126,23 +132,27 @@ class tst_Assets : public QObject {
     Q_OBJECT
 
 private slots:
+    // Each window picture with its partner drawn at twice the pixels.
     void pictureSizes_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QSize>("size");
-        QTest::newRow("banner gradient") << "gradient.png" << QSize(1, 68);
-        QTest::newRow("product logo") << "logo.png" << QSize(209, 68);
-        QTest::newRow("pressure panel") << "panel-pressure.png" << QSize(174, 133);
-        QTest::newRow("temperature panel") << "panel-temperature.png" << QSize(174, 109);
-        QTest::newRow("device status panel") << "panel-devstatus.png" << QSize(174, 107);
+        const auto row = [](const QString& name, QSize size) {
+            QTest::newRow(qPrintable(name)) << name << size;
+            QTest::newRow(qPrintable(at2x(name))) << at2x(name) << size * 2;
+        };
+        row(QStringLiteral("gradient.png"), QSize(1, 68));
+        row(QStringLiteral("logo.png"), QSize(209, 68));
+        row(QStringLiteral("panel-pressure.png"), QSize(174, 133));
+        row(QStringLiteral("panel-temperature.png"), QSize(174, 109));
+        row(QStringLiteral("panel-devstatus.png"), QSize(174, 107));
         for (int n = 1; n <= 5; ++n) {
-            const QString name = QStringLiteral("sensor%1.png").arg(n);
-            QTest::newRow(qPrintable(name)) << name << QSize(475, 73);
+            row(QStringLiteral("sensor%1.png").arg(n), QSize(475, 73));
         }
-        QTest::newRow("lit bulb") << "bulb-on.png" << QSize(40, 45);
-        QTest::newRow("unlit bulb") << "bulb-off.png" << QSize(40, 45);
-        QTest::newRow("full gauge") << "battery-full.png" << QSize(10, 28);
-        QTest::newRow("low gauge") << "battery-low.png" << QSize(10, 7);
-        QTest::newRow("maker's logo") << "maker-logo.png" << QSize(192, 50);
+        row(QStringLiteral("bulb-on.png"), QSize(40, 45));
+        row(QStringLiteral("bulb-off.png"), QSize(40, 45));
+        row(QStringLiteral("battery-full.png"), QSize(10, 28));
+        row(QStringLiteral("battery-low.png"), QSize(10, 7));
+        row(QStringLiteral("maker-logo.png"), QSize(192, 50));
         for (int size : iconSizes) {
             const QString name = QStringLiteral("icons/tyrescope-%1.png").arg(size);
             QTest::newRow(qPrintable(name)) << name << QSize(size, size);
@@ -152,16 +162,22 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QSize, size);
         const QImage image = resource(name);
-        QVERIFY2(!image.isNull(), qPrintable(name + " is not in the resources"));
+        QVERIFY2(!image.isNull(), qPrintable(name + " is missing"));
         QCOMPARE(image.size(), size);
+        // The program holds the same pixels, in the form it paints them.
+        const QImage stored = assets::picture(name);
+        QCOMPARE(stored.format(), image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                          : QImage::Format_RGB32);
+        QCOMPARE(stored.devicePixelRatio(), name.contains(QLatin1String("@2x")) ? 2.0 : 1.0);
+        QCOMPARE(stored, image.convertToFormat(stored.format()));
     }
 
-    // Rows are stored unfiltered, which makes the start-up's decoding cheap.
+    // Rows are stored unfiltered, which makes decoding them cheap.
     void picturesAreStoredUnfiltered_data() { pictureSizes_data(); }
     void picturesAreStoredUnfiltered() {
         QFETCH(QString, name);
         QFETCH(QSize, size);
-        QFile file(QStringLiteral(":/assets/") + name);
+        QFile file(sourceFile(name));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray png = file.readAll();
         QByteArray compressed;

@@ -123,7 +123,7 @@ private slots:
         QCOMPARE(shot.size(), w.size() * scale);
 
         const QString file = scale == 1 ? picture : picture.chopped(4) + QStringLiteral("@2x.png");
-        QImage expected(QStringLiteral(":/assets/") + file);
+        QImage expected(QStringLiteral(TYRESCOPE_ASSETS_DIR "/") + file);
         const QRect area(shown->mapTo(&w, QPoint(0, 0)), shown->size());
         if (path == QLatin1String("Banner")) {
             expected = expected.scaled(area.size() * scale); // one column stretched
