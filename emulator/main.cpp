@@ -24,6 +24,8 @@ namespace {
 
 // Long enough for the host to be waiting for the answer when the receiver goes.
 constexpr std::chrono::milliseconds UnplugDelay{200};
+// Long enough for a guest kernel emulated on a busy machine.
+constexpr std::chrono::seconds StartDeadline{10};
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -88,6 +90,7 @@ public:
         for (int r = 1; r <= options_.receivers; ++r) {
             add("receiver" + std::to_string(r), 0x0000, 0x0001, true);
         }
+        plugging_ = true;
         for (Presented& p : presented_) {
             std::string error;
             if (!p.device->open(error) || !p.device->plug(error)) {
@@ -96,10 +99,10 @@ public:
                 return false;
             }
             log_.line("plugged %s", p.label.c_str());
+            awaitStart(p);
         }
-        if (presented_.empty()) {
-            log_.line("ready");
-        }
+        plugging_ = false;
+        announceReady();
         return true;
     }
 
@@ -196,7 +199,30 @@ private:
         log_.line("input %s %s", p.label.c_str(), hex(data).c_str());
     }
 
+    // The kernel numbers devices as its workers add them, and the platform
+    // lists devices of one vendor and product in that order: the next device
+    // is plugged only once this one has started, so the order is the
+    // plugging order even on a busy machine.
+    void awaitStart(Presented& p) {
+        const auto deadline = Clock::now() + StartDeadline;
+        while (!p.started && Clock::now() < deadline) {
+            pollfd fd{p.device->fd(), POLLIN, 0};
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (::poll(&fd, 1, static_cast<int>(std::max<long long>(left, 0))) < 0 &&
+                errno != EINTR) {
+                return;
+            }
+            while (auto ev = p.device->readEvent()) {
+                handle(p, *ev);
+            }
+        }
+    }
+
     void announceReady() {
+        if (plugging_) {
+            return;
+        }
         for (const Presented& p : presented_) {
             if (p.device->plugged() && !p.started) {
                 return;
@@ -248,6 +274,7 @@ private:
     EmulatorOptions options_;
     Log log_;
     std::vector<Presented> presented_;
+    bool plugging_ = false; // no "ready" before every device is plugged
 };
 
 } // namespace
