@@ -122,6 +122,19 @@ private slots:
             << std::vector<int>{} << 3 << "an answer did not come";
         QTest::newRow("required sensor without data")
             << four << 1 << std::vector<int>{2, 5} << 4 << "required sensors without data: 5\n";
+        QTest::newRow("required sensor with a pressure only")
+            << Script([](hid::EmulatedBackend& b) {
+                   fourSensors(b).model().setRecord(4, {0x78, 0xFF, 0x50, 0x01});
+               })
+            << 1 << std::vector<int>{5} << 4 << "required sensors without data: 5\n";
+        QTest::newRow("required sensor with a temperature only")
+            << Script([](hid::EmulatedBackend& b) {
+                   fourSensors(b).model().setRecord(4, {0xFF, 0x41, 0x50, 0x01});
+               })
+            << 1 << std::vector<int>{5} << 4 << "required sensors without data: 5\n";
+        QTest::newRow("lost, then a required sensor without data: lost is worse")
+            << Script([](hid::EmulatedBackend& b) { fourSensors(b).stayQuietNext(); }) << 2
+            << std::vector<int>{5} << 3 << "required sensors without data: 5\n";
         QTest::newRow("lost, then gone: not found is worse")
             << Script([](hid::EmulatedBackend& b) { fourSensors(b).unplugOnWrite(1); }) << 2
             << std::vector<int>{5} << 1 << "No HID interfaces are present";
@@ -139,8 +152,15 @@ private slots:
         const QString stdErr = QString::fromStdString(run.err.str());
         QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.contains(err), qPrintable(stdErr));
         // One object per cycle, whatever happened in it, and the receiver let go.
-        QCOMPARE(QString::fromStdString(run.out.str()).count('\n'), count);
+        const QList<QByteArray> lines = QByteArray::fromStdString(run.out.str()).split('\n');
+        QCOMPARE(lines.size(), count + 1);
         QCOMPARE(run.backend.openHandles(), 0);
+        // What was not read is null, not an empty text.
+        const QJsonObject last = QJsonDocument::fromJson(lines[count - 1]).object();
+        QCOMPARE(last["device"].isNull(), status == 1);
+        for (const QJsonValue sensor : last["sensors"].toArray()) {
+            QCOMPARE(sensor["raw"].isNull(), !last["reached"].toBool());
+        }
     }
 
     // Machine formats keep '.' under a comma locale; the text table follows the locale.
