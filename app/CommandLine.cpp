@@ -209,12 +209,13 @@ Options declareOptions(QCommandLineParser& parser) {
 }
 
 QString exitStatusHelp() {
-    QString text = QStringLiteral("\nExit status of --read:\n");
+    QString text = QStringLiteral("\nExit status of --read and --list-devices:\n");
     std::vector<const exitstatus::Meaning*> bySeriousness;
     for (const exitstatus::Meaning& m : exitstatus::Meanings) {
-        text += QStringLiteral("  %1  ").arg(m.status) +
-                QString::fromLatin1(m.text).replace(QLatin1Char('\n'), QStringLiteral("\n     ")) +
-                QLatin1Char('\n');
+        text +=
+            QStringLiteral("  %1  ").arg(m.status, 3) +
+            QString::fromLatin1(m.text).replace(QLatin1Char('\n'), QStringLiteral("\n       ")) +
+            QLatin1Char('\n');
         if (m.seriousness > 0) {
             bySeriousness.push_back(&m);
         }
@@ -285,6 +286,14 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     if (!parser.parse(*ours)) {
         return error(parser.errorText());
+    }
+    for (const Option& option :
+         {o.format, o.pressure, o.temperature, o.count, o.interval, o.required, o.log}) {
+        // Which of two values was meant cannot be known.
+        if (parser.values(option).size() > 1) {
+            return error(
+                QStringLiteral("--%1 was given more than once.").arg(option.names().constFirst()));
+        }
     }
     if (!parser.positionalArguments().isEmpty()) {
         return error(

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <csignal>
 #include <vector>
 
 // Exit statuses of the program; --read uses them all.
@@ -17,6 +18,12 @@ inline constexpr int UsageError = 2;        // the command line or the log file
 inline constexpr int ReceiverLost = 3;      // an answer did not come during a cycle
 inline constexpr int SensorWithoutData = 4; // a required sensor held no data
 inline constexpr int ReceiverInUse = 5;     // another copy holds the receiver
+inline constexpr int WriteFailed = 6;       // the output or the log could not be written
+// A run that SIGINT or SIGTERM ended early, after its clean end, says so as
+// shells do: 128 + the signal's number.
+constexpr int stoppedBy(int signal) {
+    return 128 + signal;
+}
 
 // What each status means, for --help; over several cycles of --read the
 // status of higher seriousness counts (0: not a cycle's verdict).
@@ -27,13 +34,18 @@ struct Meaning {
 };
 inline constexpr Meaning Meanings[] = {
     {Passed, 0,
-     "every cycle reached the receiver, all five answers came, and the required\n"
-     "sensors held data"},
+     "--read: every cycle reached the receiver, all five answers came, and the\n"
+     "required sensors held data; --list-devices: the receiver can be opened"},
     {NoReceiver, 3, "the receiver was not found or could not be opened"},
-    {UsageError, 0, "usage error, or the log file cannot be opened"},
+    {UsageError, 0,
+     "usage error, or the log file cannot be opened or holds another header\n"
+     "than this version writes"},
     {ReceiverLost, 2, "the receiver was lost during a cycle (an answer did not come)"},
     {SensorWithoutData, 1, "a required sensor held no data"},
     {ReceiverInUse, 0, "another copy of Tyrescope is using the receiver"},
+    {WriteFailed, 0, "the output or the log could not be written"},
+    {stoppedBy(SIGINT), 0, "ended by SIGINT (Ctrl+C) after the cycle under way"},
+    {stoppedBy(SIGTERM), 0, "ended by SIGTERM after the cycle under way"},
 };
 
 constexpr int seriousness(int status) {

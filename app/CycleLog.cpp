@@ -1,60 +1,152 @@
 // SPDX-License-Identifier: MIT
 #include "app/CycleLog.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <cerrno>
-#include <ostream>
-
-#ifdef Q_OS_UNIX
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#endif
 
-CycleLog::CycleLog(std::ostream& warnings) : warnings_(warnings) {}
+namespace {
 
-bool CycleLog::open(const QString& path) {
-    file_.setFileName(path);
-    const QFileInfo info(path);
-    // Unbuffered: a cycle's rows go to the system in one write, and a
-    // failing write is seen at once. A device or pipe has no end to append at.
-    regularFile_ = !info.exists() || info.isFile();
-    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered |
-                                     (regularFile_ ? QIODevice::Append : QIODevice::ExistingOnly);
-    if (!file_.open(mode)) {
-        error_ = file_.errorString();
-        return false;
+QString reason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// False with errno set when not all of bytes were written. A signal ends the
+// write: here it only comes to ask the run to stop.
+bool writeAll(int descriptor, const QByteArray& bytes) {
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(descriptor, bytes.constData() + done,
+                                  static_cast<std::size_t>(bytes.size() - done));
+        if (n < 0) {
+            return false;
+        }
+        done += n;
     }
-    // A pipe or device is a new stream each time.
-    headerDue_ = !regularFile_ || file_.size() == 0;
     return true;
 }
 
-void CycleLog::append(const cycle::CycleResult& cycle, const sensor::UnitState& units) {
-    if (!file_.isOpen()) {
-        return;
+} // namespace
+
+CycleLog::~CycleLog() {
+    if (stream_ >= 0) {
+        ::close(stream_);
     }
-    QByteArray bytes = headerDue_ ? cycle::csvHeader() : QByteArray();
-    bytes += cycle::csvRows(cycle, units);
-    const qint64 before = regularFile_ ? file_.size() : 0;
-    bool written = file_.write(bytes) == bytes.size();
-    error_ = file_.errorString();
-#ifdef Q_OS_UNIX
-    // Past the page cache too, so that a power cut keeps the cycles before.
-    if (written && regularFile_ && ::fsync(file_.handle()) != 0) {
-        written = false;
-        error_ = qt_error_string(errno);
+}
+
+int CycleLog::openPath(int access) {
+    // Without blocking: a FIFO that no one reads is refused (ENXIO) instead
+    // of waited for.
+    const int descriptor =
+        ::open(QFile::encodeName(path_).constData(),
+               access | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    if (descriptor < 0) {
+        error_ =
+            QStringLiteral("cannot open the log %1 for appending: %2").arg(path_, reason(errno));
+        return -1;
     }
-#endif
-    if (!written) {
-        // A row cut short would run into the next run's first row.
-        if (regularFile_) {
-            file_.resize(before);
+    // Rows wait for a slow reader as any other writer's would.
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    return descriptor;
+}
+
+bool CycleLog::open(const QString& path) {
+    path_ = path;
+    const int descriptor = openPath(O_WRONLY);
+    if (descriptor < 0) {
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(descriptor, &status) == 0 && !S_ISREG(status.st_mode)) {
+        // A pipe or device is a new stream, and reopening a FIFO would end
+        // its reader's stream with every cycle.
+        stream_ = descriptor;
+        streamHeaderDue_ = true;
+        logging_ = true;
+        return true;
+    }
+    ::close(descriptor);
+    if (status.st_size > 0) {
+        // Never two formats in one file.
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            error_ = QStringLiteral("cannot read the log %1 to check its header: %2")
+                         .arg(path, file.errorString());
+            return false;
         }
-        warnings_ << "tyrescope: warning: cannot write to the log "
-                  << file_.fileName().toStdString() << ": " << error_.toStdString()
-                  << "; logging stops\n"
-                  << std::flush;
-        file_.close();
-        return;
+        const QByteArray header = cycle::csvHeader();
+        if (file.read(header.size()) != header) {
+            error_ = QStringLiteral("the log %1 does not begin with the header this version "
+                                    "writes; give another file")
+                         .arg(path);
+            return false;
+        }
     }
-    headerDue_ = false;
+    logging_ = true;
+    return true;
+}
+
+bool CycleLog::fail(int error) {
+    error_ = QStringLiteral("cannot write to the log %1: %2").arg(path_, reason(error));
+    logging_ = false;
+    if (stream_ >= 0) {
+        ::close(stream_);
+        stream_ = -1;
+    }
+    return false;
+}
+
+bool CycleLog::append(const cycle::CycleResult& cycle, const sensor::UnitState& units) {
+    if (!logging_) {
+        return true;
+    }
+    QByteArray bytes = cycle::csvRows(cycle, units);
+    if (stream_ >= 0) {
+        if (streamHeaderDue_) {
+            bytes.prepend(cycle::csvHeader());
+        }
+        if (!writeAll(stream_, bytes)) {
+            return fail(errno);
+        }
+        streamHeaderDue_ = false;
+        return true;
+    }
+
+    // Opened afresh, so that a log renamed or deleted meanwhile is followed
+    // by a new one at the path.
+    const int descriptor = openPath(O_RDWR);
+    if (descriptor < 0) {
+        logging_ = false;
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0) {
+        const int error = errno;
+        ::close(descriptor);
+        return fail(error);
+    }
+    const off_t before = status.st_size;
+    char last = '\n';
+    if (before == 0) {
+        bytes.prepend(cycle::csvHeader());
+    } else if (::pread(descriptor, &last, 1, before - 1) == 1 && last != '\n') {
+        // Rows of their own, not the end of a line someone left unfinished.
+        bytes.prepend(last == '\r' ? "\n" : "\r\n");
+    }
+    bool written = writeAll(descriptor, bytes);
+    int error = errno;
+    // Past the page cache too, so that a power cut keeps the cycles before.
+    if (written && ::fsync(descriptor) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        // A row cut short would run into the next run's first row. Should
+        // even this fail, the write's reason is still the one to tell.
+        [[maybe_unused]] const int cut = ::ftruncate(descriptor, before);
+    }
+    ::close(descriptor);
+    return written || fail(error);
 }

@@ -3,32 +3,43 @@
 
 #include "cycle/CycleOutput.h"
 
-#include <QFile>
 #include <QString>
-#include <iosfwd>
 
 // --log FILE: every acquisition cycle appended as the CSV rows of --format
 // csv. What the file holds is never truncated or rewritten; the header goes
-// only into a file that is new or empty. Each cycle's rows reach the disk
-// before the next cycle, so a crash loses at most the cycle being written.
+// only into a file that is new or empty, and a last line left unfinished
+// gets its line end before the first row. A file is opened afresh for each
+// cycle, so rows follow a log that was rotated, renamed or deleted; each
+// cycle's rows reach the disk before the next cycle, so a crash loses at most
+// the cycle being written. A pipe or device stays open: it is one stream.
 class CycleLog {
 public:
-    // Warnings about later write failures go to warnings.
-    explicit CycleLog(std::ostream& warnings);
+    CycleLog() = default;
+    ~CycleLog();
+    CycleLog(const CycleLog&) = delete;
+    CycleLog& operator=(const CycleLog&) = delete;
 
-    // Opens path for appending; false with errorString() when it cannot be.
+    // Checks that path can be appended to and holds this version's rows;
+    // false with errorString() when not. A FIFO without a reader is refused
+    // at once instead of waited for.
     bool open(const QString& path);
     QString errorString() const { return error_; }
-    bool isLogging() const { return file_.isOpen(); }
+    QString path() const { return path_; }
+    bool isLogging() const { return logging_; }
 
-    // The first write that fails gives one warning and ends logging; the
-    // caller goes on as if nothing happened.
-    void append(const cycle::CycleResult& cycle, const sensor::UnitState& units);
+    // False when the rows could not be written, with errorString() the
+    // system's reason; a row cut short is taken back and logging ends.
+    bool append(const cycle::CycleResult& cycle, const sensor::UnitState& units);
 
 private:
-    std::ostream& warnings_;
-    QFile file_;
+    // The path opened for appending with access (O_WRONLY or O_RDWR), or -1
+    // with error_ set.
+    int openPath(int access);
+    bool fail(int error);
+
+    QString path_;
     QString error_;
-    bool headerDue_ = false;
-    bool regularFile_ = false;
+    bool logging_ = false;
+    int stream_ = -1; // a pipe or device, open for the whole run
+    bool streamHeaderDue_ = false;
 };

@@ -11,32 +11,49 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <ostream>
-#include <thread>
-
-#ifdef Q_OS_UNIX
 #include <signal.h>
-#endif
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
+// The signal that asked for a stop; 0 while none did.
 volatile std::sig_atomic_t stopRequested = 0;
 
-extern "C" void onStopSignal(int) {
-    stopRequested = 1;
+extern "C" void onStopSignal(int signal) {
+    stopRequested = signal;
+}
+
+sigset_t stopSignalSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+
+// While requests are on the wire SIGINT and SIGTERM are held back, so that a
+// wait for the receiver's answer is never cut short and mistaken for a lost
+// receiver. A signal that came meanwhile is delivered when they are let through.
+void holdBackStopSignals() {
+    const sigset_t set = stopSignalSet();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+void letStopSignalsThrough() {
+    const sigset_t set = stopSignalSet();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 // While it lives, SIGINT and SIGTERM ask for a stop instead of ending the
-// process. During a cycle they are held back, so that a wait for the
-// receiver's answer is never cut short and mistaken for a lost receiver.
+// process. Without SA_RESTART, so that they cut a blocked write short.
 class StopSignals {
 public:
-#ifdef Q_OS_UNIX
     StopSignals() {
-        sigemptyset(&set_);
-        sigaddset(&set_, SIGINT);
-        sigaddset(&set_, SIGTERM);
+        stopRequested = 0;
         struct sigaction action {};
         action.sa_handler = onStopSignal;
         sigemptyset(&action.sa_mask);
@@ -47,37 +64,12 @@ public:
         sigaction(SIGINT, &previousInt_, nullptr);
         sigaction(SIGTERM, &previousTerm_, nullptr);
     }
-    void holdBack() {
-        pthread_sigmask(SIG_BLOCK, &set_, nullptr);
-    }
-    // A signal that came meanwhile is delivered here.
-    void letThrough() {
-        pthread_sigmask(SIG_UNBLOCK, &set_, nullptr);
-    }
-
-private:
-    sigset_t set_;
-    struct sigaction previousInt_ {};
-    struct sigaction previousTerm_ {};
-#else
-    StopSignals() {
-        previousInt_ = std::signal(SIGINT, onStopSignal);
-        previousTerm_ = std::signal(SIGTERM, onStopSignal);
-    }
-    ~StopSignals() {
-        std::signal(SIGINT, previousInt_);
-        std::signal(SIGTERM, previousTerm_);
-    }
-    void holdBack() {}
-    void letThrough() {}
-
-private:
-    void (*previousInt_)(int) = SIG_DFL;
-    void (*previousTerm_)(int) = SIG_DFL;
-#endif
-public:
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    struct sigaction previousInt_ {};
+    struct sigaction previousTerm_ {};
 };
 
 // Waits until the deadline or a stop request, whichever comes first; true at
@@ -105,6 +97,31 @@ bool waitUntil(std::chrono::steady_clock::time_point deadline) {
 
 } // namespace
 
+OutputStream::OutputStream(int descriptor) : std::ostream(nullptr), buffer_(descriptor) {
+    rdbuf(&buffer_);
+}
+
+OutputStream::Buffer::int_type OutputStream::Buffer::overflow(int_type c) {
+    if (traits_type::eq_int_type(c, traits_type::eof())) {
+        return traits_type::not_eof(c);
+    }
+    const char byte = traits_type::to_char_type(c);
+    return xsputn(&byte, 1) == 1 ? c : traits_type::eof();
+}
+
+std::streamsize OutputStream::Buffer::xsputn(const char* s, std::streamsize n) {
+    std::streamsize done = 0;
+    while (done < n && error == 0) {
+        const ssize_t written = ::write(descriptor, s + done, static_cast<std::size_t>(n - done));
+        if (written < 0 || (written < n - done && stopRequested != 0)) {
+            error = written < 0 ? errno : EINTR;
+            break;
+        }
+        done += written;
+    }
+    return done;
+}
+
 HeadlessRead::HeadlessRead(hid::Backend& backend, ModHIDCom& hid, const ReadOptions& options,
                            std::ostream& out, std::ostream& err)
     : backend_(backend), hid_(hid), options_(options), out_(out), err_(err) {
@@ -114,12 +131,13 @@ HeadlessRead::HeadlessRead(hid::Backend& backend, ModHIDCom& hid, const ReadOpti
 
 int HeadlessRead::run() {
     StopSignals stopSignals;
-    if (options_.format == cycle::OutputFormat::Csv) {
-        out_ << cycle::csvHeader().toStdString() << std::flush;
-    }
     int result = exitstatus::Passed;
+    if (options_.format == cycle::OutputFormat::Csv && !print(cycle::csvHeader().toStdString())) {
+        result = exitstatus::WriteFailed;
+    }
     auto start = std::chrono::steady_clock::now();
-    for (int n = 0; options_.count == 0 || n < options_.count; ++n) {
+    for (int n = 0;
+         result != exitstatus::WriteFailed && (options_.count == 0 || n < options_.count); ++n) {
         if (n > 0) {
             start += options_.interval;
             if (!waitUntil(start)) {
@@ -127,10 +145,9 @@ int HeadlessRead::run() {
             }
             start = std::max(start, std::chrono::steady_clock::now());
         }
-        stopSignals.holdBack();
         const int status = cycle();
-        stopSignals.letThrough();
-        if (exitstatus::seriousness(status) > exitstatus::seriousness(result)) {
+        if (status == exitstatus::WriteFailed ||
+            exitstatus::seriousness(status) > exitstatus::seriousness(result)) {
             result = status;
         }
         if (stopRequested != 0) {
@@ -139,33 +156,60 @@ int HeadlessRead::run() {
     }
     // As the window does when it closes: nothing is sent, the receiver is let go.
     hid_.CloseReceiver();
-    return result;
+    // A run cut short did not do what it was asked, whatever its cycles found.
+    return stopRequested != 0 ? exitstatus::stoppedBy(stopRequested) : result;
 }
 
-void HeadlessRead::write(const cycle::CycleResult& result) {
+bool HeadlessRead::print(const std::string& text) {
+    errno = 0;
+    out_ << text << std::flush;
+    if (out_) {
+        return true;
+    }
+    const int error = errno;
+    // A stop asked for while the output waited for its reader is no failure of the output.
+    if (stopRequested == 0) {
+        err_ << "tyrescope: cannot write the output: "
+             << (error != 0 ? std::strerror(error) : "unknown error") << '\n'
+             << std::flush;
+    }
+    return false;
+}
+
+bool HeadlessRead::write(const cycle::CycleResult& result) {
+    std::string text;
     switch (options_.format) {
     case cycle::OutputFormat::Text:
         // A blank line between the tables of successive cycles.
-        out_ << (cycles_ > 0 ? "\n" : "")
-             << cycle::textTable(result, units_).toLocal8Bit().toStdString();
+        text = (cycles_ > 0 ? "\n" : "") +
+               cycle::textTable(result, units_).toLocal8Bit().toStdString();
         break;
     case cycle::OutputFormat::Csv:
-        out_ << cycle::csvRows(result, units_).toStdString();
+        text = cycle::csvRows(result, units_).toStdString();
         break;
     case cycle::OutputFormat::Json:
-        out_ << cycle::jsonLine(result, units_).toStdString();
+        text = cycle::jsonLine(result, units_).toStdString();
         break;
     }
-    out_.flush();
+    const bool printed = print(text);
     ++cycles_;
-    if (log_ != nullptr) {
-        log_->append(result, units_);
+    // The cycle is logged even when it could not be printed.
+    if (log_ != nullptr && !log_->append(result, units_)) {
+        if (stopRequested == 0) {
+            err_ << "tyrescope: " << log_->errorString().toStdString() << '\n' << std::flush;
+        }
+        return false;
     }
+    return printed;
 }
 
 int HeadlessRead::cycle() {
+    holdBackStopSignals();
     const cycle::CycleResult result = cycle::acquire(hid_);
-    write(result);
+    letStopSignalsThrough();
+    if (!write(result)) {
+        return exitstatus::WriteFailed;
+    }
 
     if (!result.opened) {
         if (!explained_) {

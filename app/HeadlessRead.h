@@ -5,13 +5,36 @@
 #include "cycle/CycleResult.h"
 #include "sensor/Units.h"
 
-#include <iosfwd>
+#include <ostream>
+#include <streambuf>
+#include <string>
 
 class CycleLog;
 class ModHIDCom;
 namespace hid {
 class Backend;
 }
+
+// Standard output for --read and the other commands that print: written
+// through at once, so that a failure shows at the write that met it. A write
+// blocked on a reader that does not read gives up when SIGINT or SIGTERM asks
+// --read to stop.
+class OutputStream : public std::ostream {
+public:
+    explicit OutputStream(int descriptor);
+    // errno of the first write that failed; 0 while none did.
+    int error() const { return buffer_.error; }
+
+private:
+    struct Buffer : std::streambuf {
+        explicit Buffer(int descriptor) : descriptor(descriptor) {}
+        int_type overflow(int_type c) override;
+        std::streamsize xsputn(const char* s, std::streamsize n) override;
+        int descriptor;
+        int error = 0;
+    };
+    Buffer buffer_;
+};
 
 // --read: acquisition cycles exactly as the window runs them, written to a
 // stream instead of a window.
@@ -24,17 +47,21 @@ public:
     void setLog(CycleLog* log) { log_ = log; }
 
     // Runs the cycles asked for, `interval` apart from start to start, and
-    // lets the receiver go. SIGINT and SIGTERM end the run after the cycle
-    // under way. The exit status is that of the most serious problem met:
-    // NoReceiver, then ReceiverLost, then SensorWithoutData.
+    // lets the receiver go. The exit status is that of the most serious
+    // problem met: NoReceiver, then ReceiverLost, then SensorWithoutData.
+    // Output or log rows that cannot be written end the run at that cycle
+    // with WriteFailed. SIGINT and SIGTERM end it after the cycle under way,
+    // or at once while its output waits for a reader, with stoppedBy().
     int run();
 
     // One cycle: output, log, and its exit status.
     int cycle();
 
 private:
-    // Prints one cycle in the chosen format and appends it to the log.
-    void write(const cycle::CycleResult& result);
+    // Prints one cycle in the chosen format and appends it to the log; false
+    // when either could not be written, said on err_.
+    bool write(const cycle::CycleResult& result);
+    bool print(const std::string& text);
 
     hid::Backend& backend_;
     ModHIDCom& hid_;

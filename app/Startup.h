@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QString>
+#include <iosfwd>
 
+class CycleLog;
 class frmMain;
 
 // The window caption: "Tyrescope - " + major + "." + minor + revision, with
@@ -13,3 +15,9 @@ QString windowCaption(int major, int minor, int revision);
 // off, units KPa and degrees Celsius, then the first acquisition cycle. An
 // error abandons only the step it happens in; start-up goes on.
 void Initialize(frmMain& window);
+
+// Appends every cycle of the window to log. When a write fails, logging
+// stops: a warning goes to warnings and, since the operator does not see
+// standard error, a message box beside the window says it once; the window
+// runs on as before.
+void logCycles(frmMain& window, CycleLog& log, std::ostream& warnings);

@@ -13,9 +13,47 @@
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <iostream>
+#include <unistd.h>
 
 namespace {
+
+// A log or lock opened while descriptor 0, 1 or 2 is closed would take its
+// place, and output and messages would land in it. Each closed one is taken
+// by /dev/null, read-only for stdout and stderr so that their writes still
+// fail as on a closed descriptor (EBADF).
+bool occupyStandardDescriptors() {
+    for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF &&
+            ::open("/dev/null", descriptor == STDIN_FILENO ? O_WRONLY : O_RDONLY) != descriptor) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// What a command printed, checked: status, or WriteFailed with the system's
+// reason when the output did not take it all.
+int checked(const OutputStream& out, int status) {
+    if (out) {
+        return status;
+    }
+    std::cerr << "tyrescope: cannot write the output: " << std::strerror(out.error()) << '\n';
+    return exitstatus::WriteFailed;
+}
+
+// Opens --log FILE, if given; false after one line on stderr.
+bool openLog(const QString& path, CycleLog& log) {
+    if (path.isEmpty() || log.open(path)) {
+        return true;
+    }
+    std::cerr << "tyrescope: " << log.errorString().toStdString() << '\n';
+    return false;
+}
 
 // Runs `use` with the receiver transport of the command line: the USB
 // receiver, or a simulated one that follows its script from now on.
@@ -36,8 +74,7 @@ template <typename Use> int withReceiver(bool simulate, Use use) {
 // Destroying it closes the receiver; the transport outlives it.
 int runWindow(QApplication& app, ModHIDCom& hid, CycleLog& log) {
     frmMain window(hid);
-    QObject::connect(&window, &frmMain::cycleCompleted, &window,
-                     [&](const cycle::CycleResult& result) { log.append(result, window.Units); });
+    logCycles(window, log, std::cerr);
     Initialize(window);
     // The task bar and window switchers take the application's icon.
     QApplication::setWindowIcon(window.windowIcon());
@@ -47,7 +84,8 @@ int runWindow(QApplication& app, ModHIDCom& hid, CycleLog& log) {
 
 // --read: no window and no display; the receiver is touched only by the
 // copy that holds the single-instance lock.
-int runRead(int argc, char* argv[], const ReadOptions& options, bool simulate, CycleLog& log) {
+int runRead(int argc, char* argv[], const ReadOptions& options, bool simulate,
+            const QString& logPath) {
     QCoreApplication app(argc, argv);
     SingleInstance instance;
     switch (instance.acquire()) {
@@ -62,22 +100,25 @@ int runRead(int argc, char* argv[], const ReadOptions& options, bool simulate, C
     case SingleInstance::Result::Acquired:
         break;
     }
+    CycleLog log;
+    if (!openLog(logPath, log)) {
+        return exitstatus::UsageError;
+    }
+    OutputStream out(STDOUT_FILENO);
     return withReceiver(simulate, [&](hid::Backend& backend, ModHIDCom& hid) {
-        HeadlessRead reader(backend, hid, options, std::cout, std::cerr);
+        HeadlessRead reader(backend, hid, options, out, std::cerr);
         reader.setLog(&log);
         return reader.run();
     });
 }
 
 // The window, unless another copy already shows one: then that copy is asked
-// to bring its window forward and this one ends before touching the receiver.
-int runWindowCopy(int argc, char* argv[], bool simulate, CycleLog& log) {
-    QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QString::fromLatin1(TyrescopeAppId));
-
+// to bring its window forward and this one ends before touching the receiver
+// or the log. A log that cannot be used is said before any display is opened.
+int runWindowCopy(int argc, char* argv[], bool simulate, const QString& logPath) {
     SingleInstance instance;
-    switch (instance.acquire()) {
-    case SingleInstance::Result::AlreadyRunning:
+    const SingleInstance::Result lock = instance.acquire();
+    if (lock == SingleInstance::Result::AlreadyRunning) {
         // The user wanted the window: the running copy brings its own forward.
         if (!instance.notifyRunningCopy()) {
             std::cerr << "tyrescope: another copy of Tyrescope is running but did not answer ("
@@ -85,21 +126,30 @@ int runWindowCopy(int argc, char* argv[], bool simulate, CycleLog& log) {
                       << "); its window was not brought forward\n";
             return exitstatus::ReceiverInUse;
         }
-        return 0;
-    case SingleInstance::Result::Unavailable:
+        if (!logPath.isEmpty()) {
+            std::cerr << "tyrescope: Tyrescope is already running: its window was brought "
+                         "forward, and the log "
+                      << logPath.toStdString() << " was not used\n";
+        }
+        return exitstatus::Passed;
+    }
+    if (lock == SingleInstance::Result::Unavailable) {
         // Better a second copy now and then than a tool that will not start.
         std::cerr << "tyrescope: warning: cannot take the single-instance lock ("
                   << instance.errorString().toStdString() << "); running anyway\n";
-        break;
-    case SingleInstance::Result::Acquired:
-        if (!instance.raiseWindowOnRequest()) {
-            std::cerr << "tyrescope: warning: cannot listen for later copies ("
-                      << instance.errorString().toStdString()
-                      << "); starting Tyrescope again will not bring this window forward\n";
-        }
-        break;
+    }
+    CycleLog log;
+    if (!openLog(logPath, log)) {
+        return exitstatus::UsageError;
     }
 
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(TyrescopeAppId));
+    if (lock == SingleInstance::Result::Acquired && !instance.raiseWindowOnRequest()) {
+        std::cerr << "tyrescope: warning: cannot listen for later copies ("
+                  << instance.errorString().toStdString()
+                  << "); starting Tyrescope again will not bring this window forward\n";
+    }
     return withReceiver(simulate,
                         [&](hid::Backend&, ModHIDCom& hid) { return runWindow(app, hid, log); });
 }
@@ -107,6 +157,14 @@ int runWindowCopy(int argc, char* argv[], bool simulate, CycleLog& log) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (!occupyStandardDescriptors()) {
+        return exitstatus::WriteFailed;
+    }
+    // A reader that has gone and a file-size limit make a write fail (EPIPE,
+    // EFBIG), to be told and handled, instead of ending the process silently.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+
     QCoreApplication::setApplicationName(QStringLiteral("tyrescope"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(version::text));
 
@@ -117,33 +175,25 @@ int main(int argc, char* argv[]) {
         arguments << QString::fromLocal8Bit(argv[i]);
     }
     const CommandLine command = parseCommandLine(arguments);
+    OutputStream out(STDOUT_FILENO);
     switch (command.action) {
     case CommandLine::Action::Help:
     case CommandLine::Action::Version:
-        std::cout << command.text.toStdString() << std::flush;
-        return exitstatus::Passed;
+        out << command.text.toStdString() << std::flush;
+        return checked(out, exitstatus::Passed);
     case CommandLine::Action::Error:
         std::cerr << "tyrescope: " << command.text.toStdString()
                   << " Try 'tyrescope --help' for more information.\n";
         return exitstatus::UsageError;
     case CommandLine::Action::ListDevices: {
         hid::HidapiBackend backend;
-        return listDevices(backend, std::cout);
+        const int status = listDevices(backend, out);
+        return checked(out, status);
     }
     case CommandLine::Action::Read:
+        return runRead(argc, argv, command.read, command.simulate, command.logPath);
     case CommandLine::Action::Run:
         break;
     }
-
-    CycleLog log(std::cerr);
-    if (!command.logPath.isEmpty() && !log.open(command.logPath)) {
-        std::cerr << "tyrescope: cannot open the log " << command.logPath.toStdString()
-                  << " for appending: " << log.errorString().toStdString() << '\n';
-        return exitstatus::UsageError;
-    }
-    if (command.action == CommandLine::Action::Read) {
-        return runRead(argc, argv, command.read, command.simulate, log);
-    }
-
-    return runWindowCopy(argc, argv, command.simulate, log);
+    return runWindowCopy(argc, argv, command.simulate, command.logPath);
 }

@@ -10,7 +10,9 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <sstream>
 #include <sys/resource.h>
@@ -122,6 +124,19 @@ private slots:
             << std::vector<int>{} << 3 << "an answer did not come";
         QTest::newRow("required sensor without data")
             << four << 1 << std::vector<int>{2, 5} << 4 << "required sensors without data: 5\n";
+        QTest::newRow("required sensor with a pressure only")
+            << Script([](hid::EmulatedBackend& b) {
+                   fourSensors(b).model().setRecord(4, {0x78, 0xFF, 0x50, 0x01});
+               })
+            << 1 << std::vector<int>{5} << 4 << "required sensors without data: 5\n";
+        QTest::newRow("required sensor with a temperature only")
+            << Script([](hid::EmulatedBackend& b) {
+                   fourSensors(b).model().setRecord(4, {0xFF, 0x41, 0x50, 0x01});
+               })
+            << 1 << std::vector<int>{5} << 4 << "required sensors without data: 5\n";
+        QTest::newRow("lost, then a required sensor without data: lost is worse")
+            << Script([](hid::EmulatedBackend& b) { fourSensors(b).stayQuietNext(); }) << 2
+            << std::vector<int>{5} << 3 << "required sensors without data: 5\n";
         QTest::newRow("lost, then gone: not found is worse")
             << Script([](hid::EmulatedBackend& b) { fourSensors(b).unplugOnWrite(1); }) << 2
             << std::vector<int>{5} << 1 << "No HID interfaces are present";
@@ -139,8 +154,15 @@ private slots:
         const QString stdErr = QString::fromStdString(run.err.str());
         QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.contains(err), qPrintable(stdErr));
         // One object per cycle, whatever happened in it, and the receiver let go.
-        QCOMPARE(QString::fromStdString(run.out.str()).count('\n'), count);
+        const QList<QByteArray> lines = QByteArray::fromStdString(run.out.str()).split('\n');
+        QCOMPARE(lines.size(), count + 1);
         QCOMPARE(run.backend.openHandles(), 0);
+        // What was not read is null, not an empty text.
+        const QJsonObject last = QJsonDocument::fromJson(lines[count - 1]).object();
+        QCOMPARE(last["device"].isNull(), status == 1);
+        for (const QJsonValue sensor : last["sensors"].toArray()) {
+            QCOMPARE(sensor["raw"].isNull(), !last["reached"].toBool());
+        }
     }
 
     // Machine formats keep '.' under a comma locale; the text table follows the locale.
@@ -220,15 +242,15 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("bench.csv");
         const Script four = [](hid::EmulatedBackend& b) { fourSensors(b); };
-        std::ostringstream warnings;
         {
-            CycleLog log(warnings);
+            CycleLog log;
             QVERIFY(log.open(path));
             Run first(four, readOptions(cycle::OutputFormat::Text, 2), &log);
+            QCOMPARE(first.status, 0);
         }
         const QString afterFirst = contentOf(path);
         {
-            CycleLog log(warnings);
+            CycleLog log;
             QVERIFY(log.open(path));
             Run second(Script([](hid::EmulatedBackend&) {}), readOptions(cycle::OutputFormat::Json),
                        &log);
@@ -240,16 +262,14 @@ private slots:
         QCOMPARE(rows.size(), 1 + 3 * 5);
         QCOMPARE(rows[0], readCsv(QString::fromUtf8(cycle::csvHeader()))[0]);
         QCOMPARE(rows[15][1], "false");
-        QVERIFY(warnings.str().empty());
     }
 
-    // A write that fails later (here half-way through a cycle's rows) gives one
-    // warning, leaves only whole rows and ends logging; the reading goes on.
+    // A write that fails later (here half-way through a cycle's rows) ends the
+    // run at that cycle, with one line, and leaves only whole rows.
     void logCutShort() {
         QTemporaryDir dir;
         const QString path = dir.filePath("bench.csv");
-        std::ostringstream warnings;
-        CycleLog log(warnings);
+        CycleLog log;
         QVERIFY(log.open(path));
         const Script four = [](hid::EmulatedBackend& b) { fourSensors(b); };
         Run whole(four, readOptions(cycle::OutputFormat::Json), &log);
@@ -264,13 +284,14 @@ private slots:
         Run cut(four, readOptions(cycle::OutputFormat::Json, 3), &log);
         setrlimit(RLIMIT_FSIZE, &previous);
 
-        QCOMPARE(cut.status, 0);
-        QCOMPARE(QString::fromStdString(cut.out.str()).count('\n'), 3);
-        const QString warning = QString::fromStdString(warnings.str());
-        QCOMPARE(warning.count('\n'), 1);
-        QVERIFY2(warning.contains(path), qPrintable(warning));
+        QCOMPARE(cut.status, 6);
+        QCOMPARE(QString::fromStdString(cut.out.str()).count('\n'), 1);
+        const QString err = QString::fromStdString(cut.err.str());
+        QCOMPARE(err, QStringLiteral("tyrescope: cannot write to the log %1: %2\n")
+                          .arg(path, QString::fromLocal8Bit(std::strerror(EFBIG))));
         QVERIFY(!log.isLogging());
         QCOMPARE(contentOf(path), before);
+        QCOMPARE(cut.backend.openHandles(), 0);
     }
 };
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "app/CycleLog.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "app/Version.h"
@@ -11,15 +12,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <limits>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -60,9 +66,20 @@ public:
         return env;
     }
 
-    void start(QProcess& process, const QStringList& arguments, bool withDisplay = true) const {
-        process.setProcessEnvironment(environment(withDisplay));
-        process.start(QStringLiteral(TYRESCOPE_EXECUTABLE), arguments);
+    // shell: sh commands run first, such as "exec >&-;", with $LOG the log's path.
+    void start(QProcess& process, const QStringList& arguments, bool withDisplay = true,
+               const QString& shell = {}) const {
+        QProcessEnvironment env = environment(withDisplay);
+        if (shell.isEmpty()) {
+            process.setProcessEnvironment(env);
+            process.start(QStringLiteral(TYRESCOPE_EXECUTABLE), arguments);
+            return;
+        }
+        env.insert(QStringLiteral("LOG"), logPath);
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral("sh"),
+                      QStringList{"-c", shell + R"( exec "$0" "$@")", TYRESCOPE_EXECUTABLE} +
+                          arguments);
     }
 
     QString lockPath() const { return runtimePath() + QStringLiteral("/tyrescope.lock"); }
@@ -75,6 +92,7 @@ public:
     QString cachePath() const { return cache.path(); }
     bool withRuntimeFolder = true;
     QString runtimeSubfolder; // below the private folder, "/..."
+    QString logPath;
 
 private:
     QTemporaryDir runtime;
@@ -83,10 +101,22 @@ private:
 
 // Whatever is left where the lock goes, or wherever that is.
 using Plant = void (*)(Program&);
+// What happens to a running --read and its log.
+using During = void (*)(QProcess&, const QString& log);
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 } // namespace
 
 Q_DECLARE_METATYPE(Plant)
+Q_DECLARE_METATYPE(During)
 
 class tst_Program : public QObject {
     Q_OBJECT
@@ -151,60 +181,118 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("out"); // expected in standard output
         QTest::addColumn<QString>("err"); // expected in standard error
+        QTest::addColumn<QString>("shell");
 
         QTest::newRow("--version") << QStringList{"--version"} << 0
-                                   << QStringLiteral("tyrescope %1\n").arg(version::text) << "";
+                                   << QStringLiteral("tyrescope %1\n").arg(version::text) << ""
+                                   << "";
         QTest::newRow("-v") << QStringList{"-v"} << 0
-                            << QStringLiteral("tyrescope %1\n").arg(version::text) << "";
+                            << QStringLiteral("tyrescope %1\n").arg(version::text) << ""
+                            << "";
         QTest::newRow("--help") << QStringList{"--help"} << 0 << "--simulate"
+                                << ""
                                 << "";
         QTest::newRow("--help gives the exit statuses")
             << QStringList{"--help"} << 0
             << "  5  another copy of Tyrescope is using the receiver\n"
+            << ""
             << "";
         QTest::newRow("-h lists --list-devices") << QStringList{"-h"} << 0 << "--list-devices"
+                                                 << ""
                                                  << "";
+        QTest::newRow("--help gives the statuses of --list-devices and after a signal")
+            << QStringList{"--help"} << 0
+            << "--list-devices: the receiver can be opened\n"
+               "    1  the receiver was not found or could not be opened\n"
+               "    2  usage error, or the log file cannot be opened or holds another header\n"
+               "       than this version writes\n"
+               "    3  the receiver was lost during a cycle (an answer did not come)\n"
+               "    4  a required sensor held no data\n"
+               "    5  another copy of Tyrescope is using the receiver\n"
+               "    6  the output or the log could not be written\n"
+               "  130  ended by SIGINT (Ctrl+C) after the cycle under way\n"
+               "  143  ended by SIGTERM after the cycle under way\n"
+            << ""
+            << "";
         QTest::newRow("Qt's -platform before --version")
             << QStringList{"-platform", "offscreen", "--version"} << 0
-            << QStringLiteral("tyrescope %1\n").arg(version::text) << "";
+            << QStringLiteral("tyrescope %1\n").arg(version::text) << ""
+            << "";
         QTest::newRow("unknown option")
             << QStringList{"--frobnicate"} << 2 << ""
             << "tyrescope: Unknown option 'frobnicate'. Try 'tyrescope --help' for more "
-               "information.\n";
+               "information.\n"
+            << "";
         QTest::newRow("unknown option after Qt's --style=")
             << QStringList{"--style=fusion", "-x"} << 2 << ""
-            << "Unknown option 'x'.";
+            << "Unknown option 'x'."
+            << "";
         QTest::newRow("stray argument") << QStringList{"file.txt"} << 2 << ""
-                                        << "Unexpected argument 'file.txt'.";
+                                        << "Unexpected argument 'file.txt'."
+                                        << "";
         QTest::newRow("Qt's option without its value")
             << QStringList{"--simulate", "-platform"} << 2 << ""
-            << "Missing value after '-platform'.";
+            << "Missing value after '-platform'."
+            << "";
         QTest::newRow("unknown unit") << QStringList{"--read", "--pressure-unit", "atm"} << 2 << ""
-                                      << "Invalid value 'atm' for --pressure-unit.";
+                                      << "Invalid value 'atm' for --pressure-unit."
+                                      << "";
         QTest::newRow("negative count") << QStringList{"--read", "--count", "-1"} << 2 << ""
-                                        << "Invalid value '-1' for --count.";
+                                        << "Invalid value '-1' for --count."
+                                        << "";
         QTest::newRow("interval not a number")
             << QStringList{"--read", "--interval", "5s"} << 2 << ""
-            << "Invalid value '5s' for --interval.";
+            << "Invalid value '5s' for --interval."
+            << "";
         QTest::newRow("sensor 6") << QStringList{"--read", "--require-sensors", "1,6"} << 2 << ""
-                                  << "Invalid value '1,6' for --require-sensors.";
+                                  << "Invalid value '1,6' for --require-sensors."
+                                  << "";
         QTest::newRow("format without --read") << QStringList{"--format", "csv"} << 2 << ""
-                                               << "--format is an option of --read.";
+                                               << "--format is an option of --read."
+                                               << "";
         QTest::newRow("log in a missing folder")
             << QStringList{"--read", "--simulate", "--log", "/nonexistent/bench.csv"} << 2 << ""
-            << "tyrescope: cannot open the log /nonexistent/bench.csv for appending: ";
+            << "tyrescope: cannot open the log /nonexistent/bench.csv for appending: "
+            << "";
         QTest::newRow("log is a folder") << QStringList{"--simulate", "--log", "/"} << 2 << ""
-                                         << "tyrescope: cannot open the log / for appending: ";
+                                         << "tyrescope: cannot open the log / for appending: "
+                                         << "";
+        QTest::newRow("an option given twice")
+            << QStringList{"--read", "--format", "csv", "--format", "json"} << 2 << ""
+            << "tyrescope: --format was given more than once."
+            << "";
+        // Accepted edge values: a rejected one would end with status 2.
+        QTest::newRow("sensor 5 required")
+            << QStringList{"--read", "--simulate", "--require-sensors", "5"} << 4 << ""
+            << "required sensors without data: 5\n"
+            << "";
+        QTest::newRow("sensors 1 and 5 required")
+            << QStringList{"--read", "--simulate", "--require-sensors", "1,5"} << 4 << ""
+            << "required sensors without data: 5\n"
+            << "";
+        const QString full =
+            QStringLiteral("tyrescope: cannot write the output: %1\n").arg(systemReason(ENOSPC));
+        QTest::newRow("until interrupted, every half second, onto a full device")
+            << QStringList{"--read", "--simulate", "--count", "0", "--interval", "0.5"} << 6 << ""
+            << full << "exec >/dev/full;";
+        QTest::newRow("--list-devices onto a full device")
+            << QStringList{"--list-devices"} << 6 << "" << full << "exec >/dev/full;";
+        QTest::newRow("log onto a full device")
+            << QStringList{"--read", "--simulate", "--log", "/dev/full"} << 6 << "On line: "
+            << QStringLiteral("tyrescope: cannot write to the log /dev/full: %1\n")
+                   .arg(systemReason(ENOSPC))
+            << "";
     }
     void commandLine() {
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, out);
         QFETCH(QString, err);
+        QFETCH(QString, shell);
         Program program;
         QProcess process;
 
-        program.start(process, arguments, false);
+        program.start(process, arguments, false, shell);
 
         QVERIFY(process.waitForFinished(20'000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
@@ -217,9 +305,10 @@ private slots:
             QVERIFY2(stdOut.startsWith(out) || stdOut.startsWith(QStringLiteral("Usage:")),
                      qPrintable(stdOut));
         } else {
-            // One line naming the problem, nothing from Qt, no window, no reading.
+            // One line naming the problem, nothing from Qt, no window; a
+            // usage error reads nothing.
             QCOMPARE(stdErr.count(QLatin1Char('\n')), 1);
-            QVERIFY(stdOut.isEmpty());
+            QVERIFY(exitCode != 2 || stdOut.isEmpty());
         }
     }
 
@@ -267,7 +356,7 @@ private slots:
         QVERIFY(first.waitForFinished(10'000));
         if (holder.contains("--read")) {
             QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(first.exitCode(), 0);
+            QCOMPARE(first.exitCode(), 128 + SIGTERM);
             const QList<QByteArray> lines = first.readAllStandardOutput().split('\n');
             QVERIFY(lines.size() >= 2);
             QCOMPARE(lines.last(), QByteArray()); // no cycle cut off
@@ -304,7 +393,185 @@ private slots:
         QVERIFY(log[10].contains(",true,emulated/0,5,"));
     }
 
+    // Its log is the first copy's business: a second one leaves it alone, and says so.
+    // --read's log, whatever its path holds and whatever happens to the log or
+    // the program meanwhile: what was there stays as it was, a header begins
+    // each new or empty file, then whole rows only, and nothing else.
+    void readLog_data() {
+        QTest::addColumn<QByteArray>("before");     // the file's bytes; null: no file
+        QTest::addColumn<bool>("fifo");             // a FIFO at the path instead
+        QTest::addColumn<QString>("shell");         // sh commands run first, $LOG the path
+        QTest::addColumn<QStringList>("arguments"); // after --read --simulate --log path
+        QTest::addColumn<During>("during");         // once the first cycle is logged
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("err"); // standard error; empty: nothing
+        QTest::addColumn<int>("rows");    // rows added; -1: whole cycles, at least one
+
+        const QByteArray header = cycle::csvHeader();
+        const QByteArray row = "2024-05-01T10:00:00.000Z,true,/dev/hidraw0,1,200,KPa,"
+                               "Pressure: 200 KPa,25,\xc2\xb0"
+                               "C,Temperature: 25 \xc2\xb0"
+                               "C,"
+                               "high,80,Status: Normal mode,1,78 41 50 01\r\n";
+        const During none = nullptr;
+        const QStringList once;
+        const QString error = QStringLiteral("tyrescope: cannot write to the log %1: %2\n");
+        QTest::newRow("new file") << QByteArray() << false << "" << once << none << 0 << "" << 5;
+        QTest::newRow("empty file")
+            << QByteArray("") << false << "" << once << none << 0 << "" << 5;
+        QTest::newRow("file holding rows")
+            << header + row << false << "" << once << none << 0 << "" << 5;
+        QTest::newRow("unfinished last line")
+            << header + row.left(40) << false << "" << once << none << 0 << "" << 5;
+        QTest::newRow("another header")
+            << QByteArray("time,pressure\r\n1,2\r\n") << false << "" << once << none << 2
+            << "does not begin with the header this version writes" << 0;
+        QTest::newRow("FIFO without a reader")
+            << QByteArray() << true << "" << once << none << 2
+            << QStringLiteral("for appending: %1\n").arg(systemReason(ENXIO)) << 0;
+        QTest::newRow("FIFO whose reader leaves")
+            << QByteArray() << true << R"(head -c 300 <"$LOG" >/dev/null & exec 4>"$LOG";)"
+            << QStringList{"--count", "0", "--interval", "0.1"} << none << 6
+            << QStringLiteral(": %1\n").arg(systemReason(EPIPE)) << 0;
+        QTest::newRow("file-size limit")
+            << QByteArray() << false << "ulimit -f 4;"
+            << QStringList{"--count", "10", "--interval", "0.2", "--format", "csv"} << none << 6
+            << QStringLiteral(": %1\n").arg(systemReason(EFBIG)) << -1;
+        QTest::newRow("closed stdout")
+            << QByteArray() << false << "exec >&-;" << QStringList{"--format", "json"} << none << 6
+            << QStringLiteral("tyrescope: cannot write the output: %1\n").arg(systemReason(EBADF))
+            << 5;
+        QTest::newRow("closed stderr")
+            << QByteArray() << false << "exec 2>&-;" << QStringList{"--require-sensors", "5"}
+            << none << 4 << "" << 5;
+        QTest::newRow("stdout's reader leaves, SIGPIPE ignored")
+            << QByteArray() << false
+            << R"(trap '' PIPE; mkfifo "$LOG.out"; head -c 300 <"$LOG.out" >/dev/null & )"
+               R"(exec >"$LOG.out";)"
+            << QStringList{"--count", "0", "--interval", "0.1", "--format", "json"} << none << 6
+            << QStringLiteral("tyrescope: cannot write the output: %1\n").arg(systemReason(EPIPE))
+            << -1;
+        QTest::newRow("rotated") << QByteArray() << false << ""
+                                 << QStringList{"--count", "3", "--interval", "1.5"}
+                                 << During([](QProcess&, const QString& log) {
+                                        QVERIFY(QFile::rename(log, log + ".1"));
+                                        QFile fresh(log);
+                                        QVERIFY(fresh.open(QIODevice::WriteOnly));
+                                    })
+                                 << 0 << "" << 15;
+        QTest::newRow("SIGTERM between cycles")
+            << QByteArray() << false << "" << QStringList{"--count", "10", "--interval", "1"}
+            << During([](QProcess& process, const QString&) { process.terminate(); })
+            << 128 + SIGTERM << "" << -1;
+        // The program keeps the read end itself and never reads.
+        QTest::newRow("SIGTERM during a blocked write")
+            << QByteArray() << false << R"(mkfifo "$LOG.out"; exec 3<>"$LOG.out" >"$LOG.out";)"
+            << QStringList{"--count", "0", "--interval", "0", "--format", "json"}
+            << During([](QProcess& process, const QString&) {
+                   const QString wchan = QStringLiteral("/proc/%1/wchan").arg(process.processId());
+                   QTRY_VERIFY_WITH_TIMEOUT(contentOf(wchan).endsWith("pipe_write"), 20'000);
+                   process.terminate();
+               })
+            << 128 + SIGTERM << "" << -1;
+    }
+    void readLog() {
+        QFETCH(QByteArray, before);
+        QFETCH(bool, fifo);
+        QFETCH(QString, shell);
+        QFETCH(QStringList, arguments);
+        QFETCH(During, during);
+        QFETCH(int, status);
+        QFETCH(QString, err);
+        QFETCH(int, rows);
+        QTemporaryDir dir;
+        Program program;
+        program.logPath = dir.filePath(QStringLiteral("bench.csv"));
+        const QString& path = program.logPath;
+        if (fifo) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (!before.isNull()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(before);
+        }
+
+        QProcess process;
+        program.start(process, QStringList{"--read", "--simulate", "--log", path} + arguments,
+                      false, shell);
+        if (during != nullptr) {
+            QTRY_VERIFY_WITH_TIMEOUT(contentOf(path).count('\n') > 5, 20'000);
+            during(process, path);
+        }
+        QVERIFY(process.waitForFinished(30'000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), status);
+        const QString stdErr = QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
+        QCOMPARE(stdErr.count('\n'), err.isEmpty() ? 0 : 1);
+        if (fifo) {
+            return;
+        }
+        qsizetype added = 0;
+        for (const QString& file : {path + ".1", path}) { // .1: where "rotated" moved the log
+            QByteArray log = contentOf(file);
+            if (log.isEmpty() && file != path) {
+                continue;
+            }
+            QVERIFY(log.startsWith(before));
+            log.remove(0, before.size());
+            const QByteArray lineEnd =
+                before.isEmpty() || before.endsWith('\n') || log.isEmpty() ? "" : "\r\n";
+            const QByteArray head = before.isEmpty() ? cycle::csvHeader() : QByteArray();
+            QVERIFY2(log.startsWith(lineEnd + head), log.constData());
+            log.remove(0, lineEnd.size() + head.size());
+            QVERIFY2(log.isEmpty() || log.endsWith("\r\n"), log.constData());
+            const QList<QByteArray> lines = log.split('\n');
+            for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+                QVERIFY2(lines[i].count(',') == 14 && !lines[i].contains("time"),
+                         lines[i].constData());
+            }
+            added += lines.size() - 1;
+        }
+        if (rows >= 0) {
+            QCOMPARE(added, rows);
+        } else {
+            QVERIFY2(added >= 5 && added % 5 == 0, qPrintable(QString::number(added)));
+        }
+    }
+
+    // The operator does not see standard error: the window says once, beside
+    // itself, that logging stopped and why, and goes on reading.
+    void windowSaysOnceThatLoggingStopped() {
+        hid::EmulatedBackend backend;
+        const hid::EmulatedBackend::Interface& receiver = backend.addReceiver();
+        ModHIDCom hid(backend);
+        frmMain window(hid);
+        CycleLog log;
+        QVERIFY(log.open(QStringLiteral("/dev/full")));
+        std::ostringstream warnings;
+        logCycles(window, log, warnings);
+        window.show();
+
+        window.GetDataFromDevice();
+        window.GetDataFromDevice();
+
+        const QList<QMessageBox*> boxes = window.findChildren<QMessageBox*>();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes[0]->isVisible());
+        QVERIFY(!boxes[0]->isModal());
+        QVERIFY2(boxes[0]->text().contains(systemReason(ENOSPC)), qPrintable(boxes[0]->text()));
+        QCOMPARE(QString::fromStdString(warnings.str()).count('\n'), 1);
+        QCOMPARE(window.lblDevStasus->text(), QStringLiteral("On line!"));
+        QCOMPARE(receiver.received().size(), std::size_t{10});
+    }
+
+    void aSecondCopyEndsAtOnce_data() {
+        QTest::addColumn<bool>("withLog");
+        QTest::newRow("plain") << false;
+        QTest::newRow("with --log") << true;
+    }
     void aSecondCopyEndsAtOnce() {
+        QFETCH(bool, withLog);
         Program program;
         QProcess first;
         program.start(first, {QStringLiteral("--simulate")});
@@ -314,13 +581,20 @@ private slots:
         QProcess second;
         QElapsedTimer clock;
         clock.start();
-        program.start(second, {});
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("bench.csv"));
+        program.start(second, withLog ? QStringList{"--log", log} : QStringList{});
         // A copy that showed its window would run until the window was
         // closed; ending by itself, it ended without one.
         QVERIFY(second.waitForFinished(20'000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QVERIFY(clock.elapsed() < 15'000);
+        QVERIFY(!QFile::exists(log));
+        const QByteArray err = second.readAllStandardError();
+        QCOMPARE(err.contains("its window was brought forward, and the log " + log.toUtf8() +
+                              " was not used\n"),
+                 withLog);
 
         QVERIFY(!first.waitForFinished(500));
         QCOMPARE(first.state(), QProcess::Running);
