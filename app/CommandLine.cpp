@@ -4,6 +4,8 @@
 #include "app/Version.h"
 
 #include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <algorithm>
 #include <chrono>
@@ -155,6 +157,9 @@ struct Options {
     Option count;
     Option interval;
     Option required;
+    Option wait;
+    Option device;
+    Option serial;
     Option log;
 };
 
@@ -177,8 +182,8 @@ Options declareOptions(QCommandLineParser& parser) {
                        QStringLiteral("Read the receiver without a window, print the result and "
                                       "exit with a status that says whether it passed.")),
         .format = Option(QStringLiteral("format"),
-                         QStringLiteral("Output of --read: text (default), csv or json (one "
-                                        "object per line)."),
+                         QStringLiteral("Output of --read and --list-devices: text (default), csv "
+                                        "or json (--read: one object per line)."),
                          QStringLiteral("format")),
         .pressure = Option(QStringLiteral("pressure-unit"),
                            QStringLiteral("Pressure unit of --read: kpa (default), bar or psi."),
@@ -198,13 +203,25 @@ Options declareOptions(QCommandLineParser& parser) {
                            QStringLiteral("Sensors that must hold a pressure and a temperature in "
                                           "every cycle of --read, such as 1,2,3,4."),
                            QStringLiteral("list")),
+        .wait = Option(QStringLiteral("wait"),
+                       QStringLiteral("Wait up to this many seconds for the receiver to be plugged "
+                                      "in and free before --read starts (default 0)."),
+                       QStringLiteral("seconds")),
+        .device = Option(QStringLiteral("device"),
+                         QStringLiteral("Use the receiver at this path (as --list-devices shows "
+                                        "it), in the window, --read and --list-devices."),
+                         QStringLiteral("path")),
+        .serial = Option(QStringLiteral("serial"),
+                         QStringLiteral("Use the receiver with this serial number, in the window, "
+                                        "--read and --list-devices."),
+                         QStringLiteral("serial")),
         .log = Option(QStringLiteral("log"),
                       QStringLiteral("Append every cycle, of the window or of --read, to this file "
                                      "as CSV rows."),
                       QStringLiteral("file")),
     };
     parser.addOptions({o.simulate, o.listDevices, o.read, o.format, o.pressure, o.temperature,
-                       o.count, o.interval, o.required, o.log});
+                       o.count, o.interval, o.required, o.wait, o.device, o.serial, o.log});
     return o;
 }
 
@@ -262,7 +279,7 @@ void takeReadOptions(const QCommandLineParser& parser, const Options& o, Command
     ReadOptions& r = result.read;
     if (take(o.format, outputFormat, r.format) && take(o.pressure, pressureUnit, r.pressureUnit) &&
         take(o.temperature, temperatureUnit, r.temperatureUnit) && take(o.count, count, r.count) &&
-        take(o.interval, interval, r.interval)) {
+        take(o.interval, interval, r.interval) && take(o.wait, interval, r.wait)) {
         take(o.required, sensorList, r.requiredSensors);
     }
 }
@@ -309,8 +326,26 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         result.text = QStringLiteral("tyrescope %1\n").arg(QLatin1String(version::text));
         return result;
     }
+    for (const Option* option : {&o.device, &o.serial}) {
+        if (parser.isSet(*option) && parser.value(*option).isEmpty()) {
+            return error(QStringLiteral("Empty value for --%1.").arg(option->names().constFirst()));
+        }
+    }
+    // A link to the node, such as one a udev rule makes, names the same receiver.
+    const QString device = parser.value(o.device);
+    const QString node = QFileInfo(device).canonicalFilePath();
+    result.choice.path = QFile::encodeName(node.isEmpty() ? device : node).toStdString();
+    result.choice.serial = parser.value(o.serial).toStdString();
     if (parser.isSet(o.listDevices)) {
         result.action = CommandLine::Action::ListDevices;
+        if (parser.isSet(o.format)) {
+            const auto format = outputFormat(parser.value(o.format));
+            if (!format) {
+                return error(
+                    QStringLiteral("Invalid value '%1' for --format.").arg(parser.value(o.format)));
+            }
+            result.listFormat = *format;
+        }
         return result;
     }
     result.simulate = parser.isSet(o.simulate);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cycle/CycleOutput.h"
+#include "hid/HidBackend.h"
 #include "sensor/Units.h"
 
 #include <QString>
@@ -36,13 +37,13 @@ inline constexpr Meaning Meanings[] = {
     {Passed, 0,
      "--read: every cycle reached the receiver, all five answers came, and the\n"
      "required sensors held data; --list-devices: the receiver can be opened"},
-    {NoReceiver, 3, "the receiver was not found or could not be opened"},
+    {NoReceiver, 4, "the receiver was not found or could not be opened"},
     {UsageError, 0,
      "usage error, or the log file cannot be opened or holds another header\n"
      "than this version writes"},
     {ReceiverLost, 2, "the receiver was lost during a cycle (an answer did not come)"},
     {SensorWithoutData, 1, "a required sensor held no data"},
-    {ReceiverInUse, 0, "another copy of Tyrescope is using the receiver"},
+    {ReceiverInUse, 3, "another copy of Tyrescope is using the receiver"},
     {WriteFailed, 0, "the output or the log could not be written"},
     {stoppedBy(SIGINT), 0, "ended by SIGINT (Ctrl+C) after the cycle under way"},
     {stoppedBy(SIGTERM), 0, "ended by SIGTERM after the cycle under way"},
@@ -66,6 +67,8 @@ struct ReadOptions {
     int count = 1; // 0: until interrupted
     std::chrono::milliseconds interval{5000};
     std::vector<int> requiredSensors; // sensor numbers 1 to 5
+    // How long to wait for the receiver to be there and free before the first cycle.
+    std::chrono::milliseconds wait{0};
 
     friend bool operator==(const ReadOptions&, const ReadOptions&) = default;
 };
@@ -75,6 +78,9 @@ struct CommandLine {
     enum class Action { Run, Read, Help, Version, ListDevices, Error };
     Action action = Action::Run;
     bool simulate = false;
+    // --device and --serial: the receiver to use, of the window, --read and --list-devices.
+    hid::ReceiverChoice choice;
+    cycle::OutputFormat listFormat = cycle::OutputFormat::Text;
     // --log: where every cycle is appended; empty for no log.
     QString logPath;
     ReadOptions read;

@@ -2,6 +2,7 @@
 #include "app/CycleLog.h"
 
 #include <QFile>
+#include <QStringList>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -77,10 +78,20 @@ bool CycleLog::open(const QString& path) {
             return false;
         }
         const QByteArray header = cycle::csvHeader();
-        if (file.read(header.size()) != header) {
+        const QByteArray first = file.read(header.size());
+        if (first != header) {
+            // Named, the column tells an earlier version's log from a stranger's.
+            QStringList missing;
+            const QList<QByteArray> columns = first.split('\n').first().trimmed().split(',');
+            for (const QByteArray& column : header.trimmed().split(',')) {
+                if (!columns.contains(column)) {
+                    missing << QString::fromLatin1(column);
+                }
+            }
             error_ = QStringLiteral("the log %1 does not begin with the header this version "
-                                    "writes; give another file")
-                         .arg(path);
+                                    "writes (it lacks the column%2 %3); give another file")
+                         .arg(path, missing.size() > 1 ? QStringLiteral("s") : QString(),
+                              missing.join(QStringLiteral(", ")));
             return false;
         }
     }

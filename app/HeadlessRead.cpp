@@ -134,10 +134,13 @@ int HeadlessRead::run() {
     int result = exitstatus::Passed;
     if (options_.format == cycle::OutputFormat::Csv && !print(cycle::csvHeader().toStdString())) {
         result = exitstatus::WriteFailed;
+    } else {
+        awaitReceiver();
     }
     auto start = std::chrono::steady_clock::now();
-    for (int n = 0;
-         result != exitstatus::WriteFailed && (options_.count == 0 || n < options_.count); ++n) {
+    for (int n = 0; result != exitstatus::WriteFailed && stopRequested == 0 &&
+                    (options_.count == 0 || n < options_.count);
+         ++n) {
         if (n > 0) {
             start += options_.interval;
             if (!waitUntil(start)) {
@@ -150,14 +153,24 @@ int HeadlessRead::run() {
             exitstatus::seriousness(status) > exitstatus::seriousness(result)) {
             result = status;
         }
-        if (stopRequested != 0) {
-            break;
-        }
     }
     // As the window does when it closes: nothing is sent, the receiver is let go.
     hid_.CloseReceiver();
     // A run cut short did not do what it was asked, whatever its cycles found.
     return stopRequested != 0 ? exitstatus::stoppedBy(stopRequested) : result;
+}
+
+void HeadlessRead::awaitReceiver() {
+    // Often enough that a receiver plugged in is taken at once, rarely
+    // enough that the search costs nothing.
+    constexpr std::chrono::milliseconds Poll{250};
+    const auto deadline = std::chrono::steady_clock::now() + options_.wait;
+    while (options_.wait.count() > 0 && !hid_.ensureOpen()) {
+        const auto next = std::min(deadline, std::chrono::steady_clock::now() + Poll);
+        if (!waitUntil(next) || next == deadline) {
+            return; // stopped, or the first cycle says why
+        }
+    }
 }
 
 bool HeadlessRead::print(const std::string& text) {
@@ -212,13 +225,19 @@ int HeadlessRead::cycle() {
     }
 
     if (!result.opened) {
+        const bool inUse = hid_.ReceiverInUse();
         if (!explained_) {
-            err_ << "tyrescope: the receiver was not found or could not be opened.\n";
-            explainMissingReceiver(backend_, err_);
+            if (inUse) {
+                err_ << "tyrescope: another copy of Tyrescope is using the receiver; try again "
+                        "when it has ended, or wait for it with --wait\n";
+            } else {
+                err_ << "tyrescope: the receiver was not found or could not be opened.\n";
+                explainMissingReceiver(backend_, err_, hid_.choice());
+            }
             err_.flush();
             explained_ = true;
         }
-        return exitstatus::NoReceiver;
+        return inUse ? exitstatus::ReceiverInUse : exitstatus::NoReceiver;
     }
     explained_ = false;
     if (!result.reached) {

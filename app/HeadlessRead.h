@@ -46,18 +46,22 @@ public:
     // Every cycle's rows go to log as well.
     void setLog(CycleLog* log) { log_ = log; }
 
-    // Runs the cycles asked for, `interval` apart from start to start, and
-    // lets the receiver go. The exit status is that of the most serious
-    // problem met: NoReceiver, then ReceiverLost, then SensorWithoutData.
-    // Output or log rows that cannot be written end the run at that cycle
-    // with WriteFailed. SIGINT and SIGTERM end it after the cycle under way,
-    // or at once while its output waits for a reader, with stoppedBy().
+    // Waits, when asked, for the receiver to be there and free; runs the
+    // cycles asked for, `interval` apart from start to start, and lets the
+    // receiver go. The exit status is that of the most serious problem met:
+    // NoReceiver, then ReceiverInUse, then ReceiverLost, then
+    // SensorWithoutData. Output or log rows that cannot be written end the
+    // run at that cycle with WriteFailed. SIGINT and SIGTERM end the wait, or
+    // the run after the cycle under way, or at once while its output waits
+    // for a reader, with stoppedBy().
     int run();
 
     // One cycle: output, log, and its exit status.
     int cycle();
 
 private:
+    // Until the receiver opens, options_.wait has passed or a stop is asked for.
+    void awaitReceiver();
     // Prints one cycle in the chosen format and appends it to the log; false
     // when either could not be written, said on err_.
     bool write(const cycle::CycleResult& result);

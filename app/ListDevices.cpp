@@ -5,6 +5,9 @@
 #include "cycle/TerminalText.h"
 #include "protocol/ReceiverProtocol.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -31,66 +34,113 @@ bool isPermissionProblem(const std::string& error) {
            lower.find("operation not permitted") != std::string::npos;
 }
 
-void printLengths(std::ostream& out, const hid::ReportLengths& lengths) {
-    out << "input " << lengths.input << ", output " << lengths.output << " bytes";
-}
-
-void printUnknownLengths(std::ostream& out, const hid::InterfaceInfo& info) {
-    out << "report lengths unknown";
-    if (!info.lengthsUnknownWhy.empty()) {
-        out << " (" << printableText(info.lengthsUnknownWhy) << ')';
-    }
-}
-
-struct ReceiverSeen {
-    std::string path;
+// One interface as examined: only receivers are opened, the other devices
+// are none of our business, and their lengths come from the descriptor anyway.
+struct Examined {
+    hid::InterfaceInfo info; // device texts already made printable
+    bool receiver = false;
     bool opened = false;
-    std::string error;
+    bool inUse = false;
+    std::string error; // why a receiver cannot be opened
+    std::optional<hid::ReportLengths> lengths;
 };
 
-// One line per interface. Only the receiver is opened: the other devices are
-// none of our business, and their lengths come from the descriptor anyway.
-void describe(hid::Backend& backend, const hid::InterfaceInfo& info, std::ostream& listing,
-              std::vector<ReceiverSeen>& receivers) {
-    const bool receiver = protocol::isReceiver(info.vendorId, info.productId);
-    listing << (receiver ? "* " : "  ") << printableText(info.path) << "  " << hex4(info.vendorId)
-            << ':' << hex4(info.productId) << "  usage " << hex4(info.usagePage) << ':'
-            << hex4(info.usage) << "  \"" << printableText(info.product) << "\"  ";
-    if (!receiver) {
-        if (info.reportLengths) {
-            printLengths(listing, *info.reportLengths);
-        } else {
-            printUnknownLengths(listing, info);
+std::vector<Examined> examine(hid::Backend& backend, const hid::ReceiverChoice& choice,
+                              const std::vector<hid::InterfaceInfo>& interfaces) {
+    std::vector<Examined> examined;
+    for (const hid::InterfaceInfo& info : interfaces) {
+        if (!choice.matches(info)) {
+            continue;
         }
-        listing << '\n';
-        return;
+        Examined e;
+        e.info = info;
+        for (std::string* text : {&e.info.path, &e.info.serial, &e.info.manufacturer,
+                                  &e.info.product, &e.info.lengthsUnknownWhy}) {
+            *text = printableText(*text);
+        }
+        e.receiver = protocol::isReceiver(info.vendorId, info.productId);
+        e.lengths = info.reportLengths;
+        if (e.receiver) {
+            hid::Backend::OpenResult opened = backend.open(info.path);
+            e.opened = opened.device != nullptr;
+            e.inUse = opened.inUse;
+            if (e.opened && opened.device->reportLengths() != hid::ReportLengths{}) {
+                e.lengths = opened.device->reportLengths();
+            } else if (!e.opened) {
+                e.error = opened.error.empty() ? "unknown error" : printableText(opened.error);
+            }
+        }
+        examined.push_back(std::move(e));
     }
-    ReceiverSeen seen;
-    seen.path = info.path;
-    hid::Backend::OpenResult opened = backend.open(info.path);
-    const hid::ReportLengths lengths =
-        opened.device ? opened.device->reportLengths() : hid::ReportLengths{};
-    if (opened.device) {
-        seen.opened = true;
+    return examined;
+}
+
+void describe(const Examined& e, std::ostream& listing) {
+    const hid::InterfaceInfo& info = e.info;
+    listing << (e.receiver ? "* " : "  ") << info.path << "  " << hex4(info.vendorId) << ':'
+            << hex4(info.productId) << "  usage " << hex4(info.usagePage) << ':' << hex4(info.usage)
+            << "  \"" << info.product << "\"  ";
+    if (!info.serial.empty()) {
+        listing << "serial \"" << info.serial << "\"  ";
+    }
+    if (e.lengths) {
+        listing << "input " << e.lengths->input << ", output " << e.lengths->output << " bytes";
     } else {
-        seen.error = opened.error.empty() ? "unknown error" : printableText(opened.error);
+        listing << "report lengths unknown";
+        if (!info.lengthsUnknownWhy.empty()) {
+            listing << " (" << info.lengthsUnknownWhy << ')';
+        }
     }
-    if (lengths != hid::ReportLengths{} || info.reportLengths) {
-        printLengths(listing, lengths != hid::ReportLengths{} ? lengths : *info.reportLengths);
-    } else {
-        printUnknownLengths(listing, info);
+    if (e.receiver) {
+        listing << "  <- receiver"
+                << (e.opened  ? ""
+                    : e.inUse ? ", in use by another copy of Tyrescope"
+                              : ", cannot be opened");
     }
-    listing << "  <- receiver" << (seen.opened ? "" : ", cannot be opened") << '\n';
-    receivers.push_back(std::move(seen));
+    listing << '\n';
+}
+
+std::string choiceText(const hid::ReceiverChoice& choice) {
+    std::string text;
+    if (!choice.path.empty()) {
+        text += "--device " + printableText(choice.path);
+    }
+    if (!choice.serial.empty()) {
+        text += (text.empty() ? "" : " ") + std::string("--serial ") + printableText(choice.serial);
+    }
+    return text;
+}
+
+// No receiver matches the choice: the receivers there are, to choose from.
+void listReceivers(const std::vector<hid::InterfaceInfo>& interfaces, std::ostream& out) {
+    bool any = false;
+    for (const hid::InterfaceInfo& info : interfaces) {
+        if (protocol::isReceiver(info.vendorId, info.productId)) {
+            out << (any ? "" : "Receivers present:\n") << "  " << printableText(info.path)
+                << (info.serial.empty() ? "" : "  serial " + printableText(info.serial)) << '\n';
+            any = true;
+        }
+    }
+    if (!any) {
+        out << "No receiver is present.\n";
+    }
 }
 
 // Every receiver present failed to open: why, and what to do about it.
-void adviseOnOpening(const std::vector<ReceiverSeen>& receivers, std::ostream& out) {
+void adviseOnOpening(const std::vector<Examined>& receivers, std::ostream& out) {
     bool permission = false;
-    for (const ReceiverSeen& r : receivers) {
-        out << "The receiver at " << printableText(r.path)
-            << " is present but cannot be opened: " << r.error << '\n';
+    bool otherwise = false;
+    for (const Examined& r : receivers) {
+        if (r.inUse) {
+            out << "The receiver at " << r.info.path
+                << " is in use by another copy of Tyrescope; it is free again when that copy "
+                   "ends.\n";
+            continue;
+        }
+        out << "The receiver at " << r.info.path << " is present but cannot be opened: " << r.error
+            << '\n';
         permission = permission || isPermissionProblem(r.error);
+        otherwise = true;
     }
     if (permission) {
         out << "This user may not open it. Install the udev rule " << TyrescopeUdevRule
@@ -98,58 +148,144 @@ void adviseOnOpening(const std::vector<ReceiverSeen>& receivers, std::ostream& o
                "then unplug the receiver and plug it in again.\n"
                "The rule gives access to the user of the local, active session only,\n"
                "not to a remote (SSH) login.\n";
-    } else {
+    } else if (otherwise) {
         out << "Unplug the receiver and plug it in again; if it still cannot be opened, see\n"
                "what the kernel says about it (dmesg).\n";
     }
 }
 
-// The list of interfaces goes to `listing`, the verdict on the receiver with
-// its reason and fix to `out`.
-int examineReceiver(hid::Backend& backend, std::ostream& listing, std::ostream& out) {
-    const std::vector<hid::InterfaceInfo> interfaces = backend.enumerate();
-    const std::string receiverIds = hex4(protocol::VendorId) + ":" + hex4(protocol::ProductId);
-
+// The verdict on the receiver, with its reason and fix.
+int judge(const std::vector<hid::InterfaceInfo>& interfaces, const std::vector<Examined>& examined,
+          const hid::ReceiverChoice& choice, std::ostream& out) {
     if (interfaces.empty()) {
         out << "No HID interfaces are present, so no receiver either.\n"
                "Plug the receiver in; if it is plugged in, try another USB port or cable,\n"
                "and see whether the kernel noticed it (dmesg).\n";
         return 1;
     }
-
-    listing << "HID interfaces present: " << interfaces.size() << '\n';
-    std::vector<ReceiverSeen> receivers;
-    for (const hid::InterfaceInfo& info : interfaces) {
-        describe(backend, info, listing, receivers);
-    }
-    listing << '\n';
-
-    if (receivers.empty()) {
-        out << "No receiver (" << receiverIds << ") is among them.\n"
+    std::vector<Examined> receivers;
+    std::copy_if(examined.begin(), examined.end(), std::back_inserter(receivers),
+                 [](const Examined& e) { return e.receiver; });
+    if (receivers.empty() && choice.any()) {
+        out << "No receiver (" << hex4(protocol::VendorId) << ':' << hex4(protocol::ProductId)
+            << ") is among them.\n"
             << "Plug the receiver in; if it is plugged in, try another USB port or cable.\n";
         return 1;
     }
-
+    if (receivers.empty()) {
+        out << "No receiver matches " << choiceText(choice) << ".\n";
+        listReceivers(interfaces, out);
+        return 1;
+    }
     // The program takes the first receiver that opens, and so does this.
     const auto usable = std::find_if(receivers.begin(), receivers.end(),
-                                     [](const ReceiverSeen& r) { return r.opened; });
+                                     [](const Examined& r) { return r.opened; });
     if (usable != receivers.end()) {
-        out << "The receiver at " << printableText(usable->path)
+        out << "The receiver at " << usable->info.path
             << " can be opened: Tyrescope will use it.\n";
         return 0;
     }
-
     adviseOnOpening(receivers, out);
     return 1;
 }
 
-} // namespace
-
-int listDevices(hid::Backend& backend, std::ostream& out) {
-    return examineReceiver(backend, out, out);
+QString text(const std::string& s) {
+    return QString::fromStdString(s);
 }
 
-int explainMissingReceiver(hid::Backend& backend, std::ostream& out) {
-    std::ostringstream listing;
-    return examineReceiver(backend, listing, out);
+QJsonValue textOrNull(const std::string& s) {
+    return s.empty() ? QJsonValue() : QJsonValue(text(s));
+}
+
+// The facts of one interface, numbers as numbers, for JSON and CSV alike;
+// null where a fact is unknown or was not asked (a device that is not the
+// receiver is not opened).
+QJsonObject factsOf(const Examined& e) {
+    const auto length = [&](std::size_t hid::ReportLengths::*field) {
+        return e.lengths ? QJsonValue(static_cast<qint64>((*e.lengths).*field)) : QJsonValue();
+    };
+    return QJsonObject{
+        {QStringLiteral("path"), text(e.info.path)},
+        {QStringLiteral("vendor_id"), e.info.vendorId},
+        {QStringLiteral("product_id"), e.info.productId},
+        {QStringLiteral("serial"), text(e.info.serial)},
+        {QStringLiteral("manufacturer"), text(e.info.manufacturer)},
+        {QStringLiteral("product"), text(e.info.product)},
+        {QStringLiteral("usage_page"), e.info.usagePage},
+        {QStringLiteral("usage"), e.info.usage},
+        {QStringLiteral("input_length"), length(&hid::ReportLengths::input)},
+        {QStringLiteral("output_length"), length(&hid::ReportLengths::output)},
+        {QStringLiteral("feature_length"), length(&hid::ReportLengths::feature)},
+        {QStringLiteral("lengths_unknown_why"),
+         e.lengths ? QJsonValue() : QJsonValue(text(e.info.lengthsUnknownWhy))},
+        {QStringLiteral("receiver"), e.receiver},
+        {QStringLiteral("openable"), e.receiver ? QJsonValue(e.opened) : QJsonValue()},
+        {QStringLiteral("in_use"), e.inUse},
+        {QStringLiteral("not_openable_why"), textOrNull(e.error)},
+    };
+}
+
+const QStringList Columns{
+    QStringLiteral("path"),           QStringLiteral("vendor_id"),
+    QStringLiteral("product_id"),     QStringLiteral("serial"),
+    QStringLiteral("manufacturer"),   QStringLiteral("product"),
+    QStringLiteral("usage_page"),     QStringLiteral("usage"),
+    QStringLiteral("input_length"),   QStringLiteral("output_length"),
+    QStringLiteral("feature_length"), QStringLiteral("lengths_unknown_why"),
+    QStringLiteral("receiver"),       QStringLiteral("openable"),
+    QStringLiteral("in_use"),         QStringLiteral("not_openable_why"),
+};
+
+void writeMachineReadable(const std::vector<Examined>& examined, cycle::OutputFormat format,
+                          std::ostream& out) {
+    if (format == cycle::OutputFormat::Json) {
+        QJsonArray interfaces;
+        for (const Examined& e : examined) {
+            interfaces.append(factsOf(e));
+        }
+        out << QJsonDocument(QJsonObject{{QStringLiteral("interfaces"), interfaces}})
+                   .toJson(QJsonDocument::Compact)
+                   .toStdString()
+            << '\n';
+        return;
+    }
+    out << cycle::csvLine(Columns).toStdString();
+    for (const Examined& e : examined) {
+        const QJsonObject facts = factsOf(e);
+        QStringList fields;
+        for (const QString& column : Columns) {
+            const QJsonValue value = facts[column];
+            fields << (value.isBool()     ? QString::fromLatin1(value.toBool() ? "true" : "false")
+                       : value.isDouble() ? QString::number(value.toInteger())
+                                          : value.toString());
+        }
+        out << cycle::csvLine(fields).toStdString();
+    }
+}
+
+} // namespace
+
+int listDevices(hid::Backend& backend, std::ostream& out, const hid::ReceiverChoice& choice,
+                cycle::OutputFormat format) {
+    const std::vector<hid::InterfaceInfo> interfaces = backend.enumerate();
+    const std::vector<Examined> examined = examine(backend, choice, interfaces);
+    if (format != cycle::OutputFormat::Text) {
+        writeMachineReadable(examined, format, out);
+        std::ostringstream verdict;
+        return judge(interfaces, examined, choice, verdict);
+    }
+    if (!interfaces.empty()) {
+        out << "HID interfaces present: " << interfaces.size() << '\n';
+        for (const Examined& e : examined) {
+            describe(e, out);
+        }
+        out << '\n';
+    }
+    return judge(interfaces, examined, choice, out);
+}
+
+int explainMissingReceiver(hid::Backend& backend, std::ostream& out,
+                           const hid::ReceiverChoice& choice) {
+    const std::vector<hid::InterfaceInfo> interfaces = backend.enumerate();
+    return judge(interfaces, examine(backend, choice, interfaces), choice, out);
 }

@@ -56,17 +56,20 @@ bool openLog(const QString& path, CycleLog& log) {
 }
 
 // Runs `use` with the receiver transport of the command line: the USB
-// receiver, or a simulated one that follows its script from now on.
-template <typename Use> int withReceiver(bool simulate, Use use) {
-    if (simulate) {
+// receiver of the choice, or a simulated one that follows its script from now
+// on and is locked by no one.
+template <typename Use> int withReceiver(const CommandLine& command, Use use) {
+    if (command.simulate) {
         hid::EmulatedBackend backend;
         simulation::Simulation scenario(backend.addReceiver());
         scenario.start();
         ModHIDCom hid(backend);
+        hid.choose(command.choice);
         return use(backend, hid);
     }
     hid::HidapiBackend backend;
     ModHIDCom hid(backend);
+    hid.choose(command.choice);
     return use(backend, hid);
 }
 
@@ -82,31 +85,18 @@ int runWindow(QApplication& app, ModHIDCom& hid, CycleLog& log) {
     return app.exec();
 }
 
-// --read: no window and no display; the receiver is touched only by the
-// copy that holds the single-instance lock.
-int runRead(int argc, char* argv[], const ReadOptions& options, bool simulate,
-            const QString& logPath) {
+// --read: no window and no display. It takes no part in the window's
+// single-instance lock: the receiver's own lock keeps copies apart, so
+// copies on different receivers run side by side.
+int runRead(int argc, char* argv[], const CommandLine& command) {
     QCoreApplication app(argc, argv);
-    SingleInstance instance;
-    switch (instance.acquire()) {
-    case SingleInstance::Result::AlreadyRunning:
-        std::cerr << "tyrescope: another copy of Tyrescope is using the receiver; try again "
-                     "when it has ended\n";
-        return exitstatus::ReceiverInUse;
-    case SingleInstance::Result::Unavailable:
-        std::cerr << "tyrescope: warning: cannot take the single-instance lock ("
-                  << instance.errorString().toStdString() << "); reading anyway\n";
-        break;
-    case SingleInstance::Result::Acquired:
-        break;
-    }
     CycleLog log;
-    if (!openLog(logPath, log)) {
+    if (!openLog(command.logPath, log)) {
         return exitstatus::UsageError;
     }
     OutputStream out(STDOUT_FILENO);
-    return withReceiver(simulate, [&](hid::Backend& backend, ModHIDCom& hid) {
-        HeadlessRead reader(backend, hid, options, out, std::cerr);
+    return withReceiver(command, [&](hid::Backend& backend, ModHIDCom& hid) {
+        HeadlessRead reader(backend, hid, command.read, out, std::cerr);
         reader.setLog(&log);
         return reader.run();
     });
@@ -115,7 +105,8 @@ int runRead(int argc, char* argv[], const ReadOptions& options, bool simulate,
 // The window, unless another copy already shows one: then that copy is asked
 // to bring its window forward and this one ends before touching the receiver
 // or the log. A log that cannot be used is said before any display is opened.
-int runWindowCopy(int argc, char* argv[], bool simulate, const QString& logPath) {
+int runWindowCopy(int argc, char* argv[], const CommandLine& command) {
+    const QString& logPath = command.logPath;
     SingleInstance instance;
     const SingleInstance::Result lock = instance.acquire();
     if (lock == SingleInstance::Result::AlreadyRunning) {
@@ -150,7 +141,7 @@ int runWindowCopy(int argc, char* argv[], bool simulate, const QString& logPath)
                   << instance.errorString().toStdString()
                   << "); starting Tyrescope again will not bring this window forward\n";
     }
-    return withReceiver(simulate,
+    return withReceiver(command,
                         [&](hid::Backend&, ModHIDCom& hid) { return runWindow(app, hid, log); });
 }
 
@@ -187,13 +178,13 @@ int main(int argc, char* argv[]) {
         return exitstatus::UsageError;
     case CommandLine::Action::ListDevices: {
         hid::HidapiBackend backend;
-        const int status = listDevices(backend, out);
+        const int status = listDevices(backend, out, command.choice, command.listFormat);
         return checked(out, status);
     }
     case CommandLine::Action::Read:
-        return runRead(argc, argv, command.read, command.simulate, command.logPath);
+        return runRead(argc, argv, command);
     case CommandLine::Action::Run:
         break;
     }
-    return runWindowCopy(argc, argv, command.simulate, command.logPath);
+    return runWindowCopy(argc, argv, command);
 }

@@ -40,6 +40,7 @@ CycleResult acquire(ModHIDCom& hid) {
                 answerByte(hid, 1), answerByte(hid, 2), answerByte(hid, 3), answerByte(hid, 4)};
         }
         result.devicePath = QString::fromStdString(printableText(hid.DevicePath()));
+        result.deviceSerial = QString::fromStdString(printableText(hid.DeviceSerial()));
     }
     result.reached = hid.DeviceConnected();
     if (!result.reached) {

@@ -80,14 +80,6 @@ QString csvField(const QString& field) {
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QByteArray csvLine(const QStringList& fields) {
-    QStringList quoted;
-    for (const QString& field : fields) {
-        quoted << csvField(field);
-    }
-    return quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
-}
-
 QString numberText(const std::optional<ShownNumber>& number) {
     return number ? number->text(Point) : QString();
 }
@@ -96,16 +88,28 @@ QJsonValue numberOrNull(const std::optional<ShownNumber>& number) {
     return number ? QJsonValue(number->value()) : QJsonValue();
 }
 
+QJsonValue textOrNull(const QString& text) {
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
 } // namespace
 
+QByteArray csvLine(const QStringList& fields) {
+    QStringList quoted;
+    for (const QString& field : fields) {
+        quoted << csvField(field);
+    }
+    return quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
+}
+
 QByteArray csvHeader() {
-    return csvLine({QStringLiteral("time"), QStringLiteral("reached"), QStringLiteral("device"),
-                    QStringLiteral("sensor"), QStringLiteral("pressure"),
-                    QStringLiteral("pressure_unit"), QStringLiteral("pressure_text"),
-                    QStringLiteral("temperature"), QStringLiteral("temperature_unit"),
-                    QStringLiteral("temperature_text"), QStringLiteral("battery"),
-                    QStringLiteral("battery_raw"), QStringLiteral("status"),
-                    QStringLiteral("status_byte"), QStringLiteral("raw")});
+    return csvLine(
+        {QStringLiteral("time"), QStringLiteral("reached"), QStringLiteral("device"),
+         QStringLiteral("sensor"), QStringLiteral("pressure"), QStringLiteral("pressure_unit"),
+         QStringLiteral("pressure_text"), QStringLiteral("temperature"),
+         QStringLiteral("temperature_unit"), QStringLiteral("temperature_text"),
+         QStringLiteral("battery"), QStringLiteral("battery_raw"), QStringLiteral("status"),
+         QStringLiteral("status_byte"), QStringLiteral("raw"), QStringLiteral("serial")});
 }
 
 QByteArray csvRows(const CycleResult& cycle, const UnitState& units) {
@@ -118,7 +122,7 @@ QByteArray csvRows(const CycleResult& cycle, const UnitState& units) {
                          numberText(f.pressure), units.PressureUnitLabel(), f.pressureText,
                          numberText(f.temperature), units.TemperatureUnitLabel(), f.temperatureText,
                          f.battery, QString::number(f.batteryRaw), f.status,
-                         QString::number(f.statusByte), f.raw});
+                         QString::number(f.statusByte), f.raw, cycle.deviceSerial});
     }
     return rows;
 }
@@ -143,8 +147,8 @@ QByteArray jsonLine(const CycleResult& cycle, const UnitState& units) {
     const QJsonObject object{
         {QStringLiteral("time"), isoTime(cycle.time)},
         {QStringLiteral("reached"), cycle.reached},
-        {QStringLiteral("device"),
-         cycle.devicePath.isEmpty() ? QJsonValue() : QJsonValue(cycle.devicePath)},
+        {QStringLiteral("device"), textOrNull(cycle.devicePath)},
+        {QStringLiteral("serial"), textOrNull(cycle.deviceSerial)},
         {QStringLiteral("pressure_unit"), units.PressureUnitLabel()},
         {QStringLiteral("temperature_unit"), units.TemperatureUnitLabel()},
         {QStringLiteral("sensors"), sensors},
@@ -154,11 +158,14 @@ QByteArray jsonLine(const CycleResult& cycle, const UnitState& units) {
 
 QString textTable(const CycleResult& cycle, const UnitState& units) {
     QString text;
+    const QString receiver =
+        cycle.devicePath + (cycle.deviceSerial.isEmpty()
+                                ? QString()
+                                : QStringLiteral(" (serial %1)").arg(cycle.deviceSerial));
     if (cycle.reached) {
-        text = QStringLiteral("On line: receiver at %1").arg(cycle.devicePath);
+        text = QStringLiteral("On line: receiver at %1").arg(receiver);
     } else if (!cycle.devicePath.isEmpty()) {
-        text =
-            QStringLiteral("Off line: receiver at %1 lost during the cycle").arg(cycle.devicePath);
+        text = QStringLiteral("Off line: receiver at %1 lost during the cycle").arg(receiver);
     } else {
         text = QStringLiteral("Off line: no receiver found");
     }

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // What one acquisition cycle found, written for people at a terminal and for
 // scripts: an aligned text table, CSV rows (RFC 4180) and JSON Lines.
@@ -17,6 +18,8 @@ enum class OutputFormat { Text, Csv, Json };
 // as the decimal separator; the text table keeps the user's separator, as
 // the window does.
 
+// One CSV record of these fields, quoted where needed, ending in CRLF.
+QByteArray csvLine(const QStringList& fields);
 // The CSV header and rows end in CRLF; the header names the columns of every row.
 QByteArray csvHeader();
 QByteArray csvRows(const CycleResult& cycle, const sensor::UnitState& units);

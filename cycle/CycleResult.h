@@ -20,6 +20,9 @@ struct CycleResult {
     // empty when none could be opened. A receiver lost during the cycle keeps
     // its path while reached is false.
     QString devicePath;
+    // That receiver's serial number, made safe likewise; empty when it has
+    // none or none was opened. A path may name another receiver next week.
+    QString deviceSerial;
     // The five records; all no data unless reached.
     sensor::SensorData data{};
 };

@@ -13,12 +13,15 @@ Presents a virtual Rimlink receiver (USB 0000:0001) to the Linux kernel through
 
   --record S=HEX        sensor S (1 to 5) holds the 4-byte record HEX, e.g. 3=78415001
   --silent              never answer a record request
-  --unsolicited HEX     send this input report unasked whenever the host opens the receiver
+  --unsolicited HEX     send this input report unasked whenever the host opens the receiver;
+                        given again, the reports are sent in the order given
   --unplug-after N      unplug the receiver while the host waits for the answer to the
                         N-th record request
   --replug-after MS     plug it back in MS milliseconds after unplugging
   --decoys              also present 0000:0000, 0000:0002 and 0001:0001
   --receivers N         present N receivers (0 to 4, default 1)
+  --serial TEXT         serial number of the next receiver (given once per receiver, in
+                        order; a receiver without one has none)
   --input-bytes N       data bytes of the input report (1 to 64, default 4)
   --output-bytes N      data bytes of the output report (1 to 64, default 2)
   --report-id N         use numbered reports with ID N (1 to 255)
@@ -76,7 +79,7 @@ ParsedOptions parseEmulatorOptions(const std::vector<std::string>& args) {
             arg == "--silent" || arg == "--decoys" || arg == "--quiet" || arg == "--help";
         const bool valued = arg == "--record" || arg == "--unsolicited" ||
                             arg == "--unplug-after" || arg == "--replug-after" ||
-                            arg == "--receivers" || arg == "--input-bytes" ||
+                            arg == "--receivers" || arg == "--serial" || arg == "--input-bytes" ||
                             arg == "--output-bytes" || arg == "--report-id";
         if (!flag && !valued) {
             return fail("unknown option " + std::string(arg));
@@ -107,9 +110,17 @@ ParsedOptions parseEmulatorOptions(const std::vector<std::string>& args) {
                                                                bytes[3]};
         } else if (arg == "--unsolicited") {
             const std::string_view v = value();
-            if (!parseHex(v, o.unsolicited)) {
+            if (!parseHex(v, o.unsolicited.emplace_back())) {
                 return fail("--unsolicited wants hex bytes, not " + std::string(v));
             }
+        } else if (arg == "--serial") {
+            const std::string_view v = value();
+            // The kernel keeps 63 bytes of it.
+            if (v.empty() || v.size() > 63 || o.serials.size() >= EmulatorOptions::MaxReceivers) {
+                return fail("--serial wants 1 to 63 bytes, at most once per receiver, not " +
+                            std::string(v));
+            }
+            o.serials.emplace_back(v);
         } else if (arg == "--unplug-after") {
             const std::string_view v = value();
             if (!parseInt(v, 1, 1'000'000, o.unplugAfter)) {

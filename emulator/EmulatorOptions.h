@@ -21,9 +21,11 @@ struct EmulatorOptions {
     ReportLayout layout;
     // Record per sensor index; unset sensors keep the demo records below.
     std::array<std::optional<std::array<std::uint8_t, 4>>, SensorCount> records;
-    bool silent = false;                   // never answer a record request
-    std::vector<std::uint8_t> unsolicited; // sent unasked each time the host opens a receiver
-    int unplugAfter = 0;                   // unplug at this record request (not answered); 0 never
+    bool silent = false; // never answer a record request
+    // Sent unasked, in order, each time the host opens a receiver.
+    std::vector<std::vector<std::uint8_t>> unsolicited;
+    std::vector<std::string> serials; // of receiver 1, 2, ...; the others have none
+    int unplugAfter = 0;              // unplug at this record request (not answered); 0 never
     std::optional<std::chrono::milliseconds> replugAfter; // plug back in this long after unplugging
     bool decoys = false;                                  // also 0000:0000, 0000:0002 and 0001:0001
     int receivers = 1;

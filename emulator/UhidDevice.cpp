@@ -55,6 +55,7 @@ bool UhidDevice::plug(std::string& error) {
     ev.type = UHID_CREATE2;
     auto& req = ev.u.create2;
     std::strncpy(reinterpret_cast<char*>(req.name), identity_.name.c_str(), sizeof req.name - 1);
+    std::strncpy(reinterpret_cast<char*>(req.uniq), identity_.serial.c_str(), sizeof req.uniq - 1);
     req.rd_size = static_cast<__u16>(identity_.reportDescriptor.size());
     req.bus = BUS_USB;
     req.vendor = identity_.vendorId;

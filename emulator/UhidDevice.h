@@ -17,6 +17,7 @@ struct UhidIdentity {
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::vector<std::uint8_t> reportDescriptor;
+    std::string serial; // the kernel's "uniq", which hidapi gives as the serial number
 };
 
 struct UhidEvent {

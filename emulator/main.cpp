@@ -88,7 +88,9 @@ public:
             add("decoy3", 0x0001, 0x0001, false);
         }
         for (int r = 1; r <= options_.receivers; ++r) {
-            add("receiver" + std::to_string(r), 0x0000, 0x0001, true);
+            const auto k = static_cast<std::size_t>(r - 1);
+            add("receiver" + std::to_string(r), 0x0000, 0x0001, true,
+                k < options_.serials.size() ? options_.serials[k] : std::string());
         }
         plugging_ = true;
         for (Presented& p : presented_) {
@@ -129,11 +131,12 @@ public:
     }
 
 private:
-    void add(std::string label, std::uint16_t vendor, std::uint16_t product, bool receiver) {
+    void add(std::string label, std::uint16_t vendor, std::uint16_t product, bool receiver,
+             std::string serial = {}) {
         Presented p;
         p.device = std::make_unique<UhidDevice>(
             UhidIdentity{"Tyrescope emulator " + label, vendor, product,
-                         vendorReportDescriptor(options_.layout)});
+                         vendorReportDescriptor(options_.layout), std::move(serial)});
         p.label = std::move(label);
         p.receiver = receiver;
         for (int s = 0; s < EmulatorOptions::SensorCount; ++s) {
@@ -156,9 +159,11 @@ private:
             break;
         case UhidEvent::Kind::Open:
             log_.line("open %s", p.label.c_str());
-            if (p.receiver && !options_.unsolicited.empty()) {
-                p.device->sendInput(frameInput(options_.layout, options_.unsolicited));
-                log_.line("unsolicited %s %s", p.label.c_str(), hex(options_.unsolicited).c_str());
+            for (const std::vector<std::uint8_t>& report : options_.unsolicited) {
+                if (p.receiver) {
+                    p.device->sendInput(frameInput(options_.layout, report));
+                    log_.line("unsolicited %s %s", p.label.c_str(), hex(report).c_str());
+                }
             }
             break;
         case UhidEvent::Kind::Close:

@@ -103,6 +103,9 @@ Backend::OpenResult EmulatedBackend::open(const std::string& path) {
     if (!target.options_.openable) {
         return {nullptr, "Permission denied"};
     }
+    if (target.options_.heldElsewhere) {
+        return {nullptr, InUseError, true};
+    }
     return {std::make_unique<Interface::Handle>(*it, target.options_.lengths), {}};
 }
 
@@ -116,6 +119,8 @@ InterfaceInfo EmulatedBackend::Interface::info() const {
     info.productId = options_.productId;
     info.usagePage = options_.usagePage;
     info.usage = options_.usage;
+    info.serial = options_.serial;
+    info.manufacturer = options_.manufacturer;
     info.product = options_.product;
     info.reportLengths = options_.lengths;
     return info;

@@ -29,6 +29,9 @@ public:
         ReportLengths lengths{5, 3, 0};
         std::uint8_t inputReportId = 0; // 0: the device does not number its reports
         bool openable = true;           // false: every open fails, as without permission
+        bool heldElsewhere = false;     // every open fails: another copy holds it
+        std::string serial;
+        std::string manufacturer = "Tyrescope";
         std::string product = "Emulated receiver";
     };
 

@@ -36,12 +36,32 @@ struct InterfaceInfo {
     std::uint16_t productId = 0;
     std::uint16_t usagePage = 0; // top-level collection
     std::uint16_t usage = 0;
-    std::string product; // product string, for diagnostics only
+    // As the device gives them (USB string descriptors); any of them may be
+    // empty. The serial tells receivers of the same kind apart.
+    std::string serial;
+    std::string manufacturer;
+    std::string product;
     // From the report descriptor, read without opening the device; empty when
     // the descriptor could not be read or is not well formed, and then
     // lengthsUnknownWhy says which, for diagnostics.
     std::optional<ReportLengths> reportLengths;
     std::string lengthsUnknownWhy;
+};
+
+// Why an open failed when another copy of the program holds the receiver.
+inline constexpr const char* InUseError = "in use by another copy of Tyrescope";
+
+// Which receiver to take when several are present: the one at this path,
+// the one with this serial number, or both; empty fields choose nothing.
+struct ReceiverChoice {
+    std::string path;
+    std::string serial;
+
+    bool any() const { return path.empty() && serial.empty(); }
+    bool matches(const InterfaceInfo& info) const {
+        return (path.empty() || info.path == path) && (serial.empty() || info.serial == serial);
+    }
+    friend bool operator==(const ReceiverChoice&, const ReceiverChoice&) = default;
 };
 
 enum class ReadStatus { Report, Timeout, Failed };
@@ -85,6 +105,7 @@ public:
     struct OpenResult {
         std::unique_ptr<Device> device; // null when the open failed
         std::string error;              // why it failed, for diagnostics
+        bool inUse = false;             // another copy of the program holds it
     };
     virtual OpenResult open(const std::string& path) = 0;
 };

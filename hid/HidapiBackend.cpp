@@ -11,6 +11,13 @@
 #include <iterator>
 #include <set>
 #include <string_view>
+#include <utility>
+
+#ifdef __linux__
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
 
 namespace hid {
 namespace {
@@ -72,11 +79,68 @@ std::optional<DescriptorSummary> summaryOf(hid_device* device, const std::string
     return summaryFromSysfs(path, sysfsRoot);
 }
 
+// The receiver's exclusion: an flock on a descriptor of its device node,
+// which the kernel holds for whichever process has it, whatever user,
+// session or environment that process runs in, and lets go when the
+// descriptor is closed or the process ends.
+class NodeLock {
+public:
+    NodeLock() = default;
+    ~NodeLock() {
+#ifdef __linux__
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+#endif
+    }
+    NodeLock(NodeLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    NodeLock& operator=(NodeLock&&) = delete;
+    NodeLock(const NodeLock&) = delete;
+    NodeLock& operator=(const NodeLock&) = delete;
+
+    // Empty with `error` set when another process holds the node or it
+    // cannot be opened; `inUse` tells the first apart. A path that names
+    // no file has nothing to lock (nor, then, anything hidapi can open).
+    static std::optional<NodeLock> take(const std::string& path, std::string& error, bool& inUse) {
+        NodeLock lock;
+#ifdef __linux__
+        lock.fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (lock.fd_ < 0) {
+            if (errno == ENOENT) {
+                return lock;
+            }
+            error = std::strerror(errno);
+            return std::nullopt;
+        }
+        int result = 0;
+        do {
+            result = ::flock(lock.fd_, LOCK_EX | LOCK_NB);
+        } while (result != 0 && errno == EINTR);
+        if (result != 0) {
+            inUse = errno == EWOULDBLOCK;
+            error = inUse ? InUseError : std::strerror(errno);
+            return std::nullopt;
+        }
+#else
+        (void)path;
+        (void)error;
+        (void)inUse;
+#endif
+        return lock;
+    }
+
+private:
+    int fd_ = -1;
+};
+
 class HidapiDevice final : public Device {
 public:
-    HidapiDevice(std::shared_ptr<void> library, hid_device* device, ReportLengths lengths,
-                 bool numbered)
-        : library_(std::move(library)), device_(device), lengths_(lengths), numbered_(numbered) {}
+    HidapiDevice(std::shared_ptr<void> library, hid_device* device, NodeLock lock,
+                 ReportLengths lengths, bool numbered)
+        : library_(std::move(library)), device_(device), lock_(std::move(lock)), lengths_(lengths),
+          numbered_(numbered) {}
+    // The lock goes after the handle, so no other copy can open the receiver
+    // while this one still has it open.
     ~HidapiDevice() override { hid_close(device_); }
     HidapiDevice(const HidapiDevice&) = delete;
     HidapiDevice& operator=(const HidapiDevice&) = delete;
@@ -141,6 +205,7 @@ private:
 
     std::shared_ptr<void> library_;
     hid_device* device_;
+    NodeLock lock_;
     ReportLengths lengths_;
     bool numbered_;
 };
@@ -176,6 +241,8 @@ std::vector<InterfaceInfo> HidapiBackend::enumerate() {
         info.productId = d->product_id;
         info.usagePage = d->usage_page;
         info.usage = d->usage;
+        info.serial = toUtf8(d->serial_number);
+        info.manufacturer = toUtf8(d->manufacturer_string);
         info.product = toUtf8(d->product_string);
         const auto summary = summaryFromSysfs(info.path, sysfsRoot_);
         if (!summary) {
@@ -200,13 +267,24 @@ Backend::OpenResult HidapiBackend::open(const std::string& path) {
     if (device == nullptr) {
         return {nullptr, toUtf8(hid_error(nullptr))};
     }
+    // Taken after hidapi's open, so that whatever the receiver sends when it
+    // is first opened reaches hidapi's queue; a receiver in use is let go
+    // before anything is read or written.
+    std::string error;
+    bool inUse = false;
+    std::optional<NodeLock> lock = NodeLock::take(path, error, inUse);
+    if (!lock) {
+        hid_close(device);
+        return {nullptr, error, inUse};
+    }
     const auto summary = summaryOf(device, path, sysfsRoot_);
     // Without a sound descriptor the lengths stay 0, which the transport reads
     // as "unknown" and frames safely.
     const bool sound = summary && summary->wellFormed;
     const ReportLengths lengths = sound ? deviceReportLengths(*summary) : ReportLengths{};
     const bool numbered = summary && summary->numberedReports;
-    return {std::make_unique<HidapiDevice>(library_, device, lengths, numbered), {}};
+    return {std::make_unique<HidapiDevice>(library_, device, std::move(*lock), lengths, numbered),
+            {}};
 }
 
 namespace detail {

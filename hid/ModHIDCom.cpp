@@ -13,20 +13,25 @@ bool ModHIDCom::OpenReceiver() {
     CloseReceiver();
 
     const std::vector<hid::InterfaceInfo> present = backend_.enumerate();
-    lastError_ = "no receiver among the " + std::to_string(present.size()) + " HID interfaces";
+    lastError_ = "no receiver" + std::string(choice_.any() ? "" : " of the choice") +
+                 " among the " + std::to_string(present.size()) + " HID interfaces";
+    receiverInUse_ = false;
     for (const hid::InterfaceInfo& info : present) {
-        if (!protocol::isReceiver(info.vendorId, info.productId)) {
+        if (!protocol::isReceiver(info.vendorId, info.productId) || !choice_.matches(info)) {
             continue;
         }
         hid::Backend::OpenResult opened = backend_.open(info.path);
         if (!opened.device) {
-            // e.g. no permission: the next receiver may do
+            // e.g. no permission, or another copy's: the next receiver may do
             lastError_ = "cannot open the receiver at " + info.path + ": " + opened.error;
+            receiverInUse_ = receiverInUse_ || opened.inUse;
             continue;
         }
         lastError_.clear();
+        receiverInUse_ = false;
         device_ = std::move(opened.device);
         devicePath_ = info.path;
+        deviceSerial_ = info.serial;
         lengths_ = device_->reportLengths();
         if (lengths_.input > hid::MaxReportLength || lengths_.output > hid::MaxReportLength ||
             lengths_.feature > hid::MaxReportLength) {

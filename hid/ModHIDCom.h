@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The receiver transport: finds the receiver, sends one-byte commands and
@@ -28,8 +29,13 @@ public:
     ModHIDCom(const ModHIDCom&) = delete;
     ModHIDCom& operator=(const ModHIDCom&) = delete;
 
+    // Which receiver later searches take; by default the first that opens.
+    void choose(hid::ReceiverChoice choice) { choice_ = std::move(choice); }
+    const hid::ReceiverChoice& choice() const { return choice_; }
+
     // Looks for the receiver and opens it; true when it is open, which
-    // DeviceConnected says from then on.
+    // DeviceConnected says from then on. A receiver another copy holds is
+    // passed over like any that cannot be opened.
     bool OpenReceiver();
     // OpenReceiver unless the receiver is connected; returns DeviceConnected.
     bool ensureOpen();
@@ -58,6 +64,10 @@ public:
 
     // Path of the receiver last opened, empty until one was found.
     const std::string& DevicePath() const { return devicePath_; }
+    // Serial number of that receiver, empty when it has none.
+    const std::string& DeviceSerial() const { return deviceSerial_; }
+    // The last search found no receiver to open but one another copy holds.
+    bool ReceiverInUse() const { return receiverInUse_; }
     // Whether a device handle is held right now.
     bool IsOpen() const { return device_ != nullptr; }
     // Why the receiver was last not found, not opened or lost, for
@@ -71,6 +81,9 @@ private:
     std::vector<std::uint8_t> inputBuffer_;
     std::unique_ptr<hid::Device> device_;
     hid::ReportLengths lengths_;
+    hid::ReceiverChoice choice_;
     std::string devicePath_;
+    std::string deviceSerial_;
+    bool receiverInUse_ = false;
     std::string lastError_;
 };

@@ -4,12 +4,14 @@
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -22,6 +24,9 @@ namespace {
 
 using Receiver = hid::EmulatedBackend::Interface;
 using Script = std::function<void(hid::EmulatedBackend&)>;
+// A script that also plans what happens during the run; timers set on
+// `during` end with the run.
+using TimedScript = std::function<void(hid::EmulatedBackend&, QObject& during)>;
 
 // Sensors 1 to 4 hold records, sensor 5 was never heard from.
 Receiver& fourSensors(hid::EmulatedBackend& backend) {
@@ -30,6 +35,7 @@ Receiver& fourSensors(hid::EmulatedBackend& backend) {
     receiver.model().setRecord(1, {0x04, 0x16, 0x30, 0x03}); // -90 kPa, -18 °C
     receiver.model().setRecord(2, {0x2B, 0x28, 0x10, 0x02}); // 7.5 kPa, 0 °C
     receiver.model().setRecord(3, {0xFE, 0xFE, 0xFE, 0x00});
+    receiver.options().serial = "TPMS-0042";
     return receiver;
 }
 
@@ -45,6 +51,13 @@ struct Run {
         script(backend);
         HeadlessRead reader(backend, hid, options, out, err);
         reader.setLog(log);
+        status = reader.run();
+    }
+    Run(const TimedScript& script, const ReadOptions& options, const hid::ReceiverChoice& choice) {
+        QObject during;
+        script(backend, during);
+        hid.choose(choice);
+        HeadlessRead reader(backend, hid, options, out, err);
         status = reader.run();
     }
 };
@@ -165,6 +178,82 @@ private slots:
         }
     }
 
+    // --wait and the choice of receiver: a receiver that comes, or comes
+    // free, within the wait is read; the status says what was missing only
+    // when the wait is over.
+    void waitingAndChoosing_data() {
+        QTest::addColumn<TimedScript>("script");
+        QTest::addColumn<QString>("serial"); // --serial
+        QTest::addColumn<int>("wait");       // --wait, ms
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out"); // expected in standard output
+        QTest::addColumn<QString>("err"); // expected in standard error
+        QTest::addColumn<int>("took");    // at least, ms
+
+        const auto held = [](hid::EmulatedBackend& b, QObject&) {
+            fourSensors(b).options().heldElsewhere = true;
+        };
+        const auto freedAfterOneSecond = [](hid::EmulatedBackend& b, QObject& during) {
+            Receiver& receiver = fourSensors(b);
+            receiver.options().heldElsewhere = true;
+            QTimer::singleShot(1000, &during,
+                               [&receiver] { receiver.options().heldElsewhere = false; });
+        };
+        const auto pluggedInAfterOneSecond = [](hid::EmulatedBackend& b, QObject& during) {
+            Receiver& receiver = fourSensors(b);
+            receiver.unplug();
+            QTimer::singleShot(1000, &during, [&receiver] { receiver.plug(); });
+        };
+        const auto two = [](hid::EmulatedBackend& b, QObject&) {
+            fourSensors(b).options().serial = "A";
+            fourSensors(b).options().serial = "B";
+        };
+        const QString inUse = "another copy of Tyrescope is using the receiver";
+        QTest::newRow("held by another copy")
+            << TimedScript(held) << "" << 0 << 5 << "" << inUse << 0;
+        QTest::newRow("held for good, waited for 1 s")
+            << TimedScript(held) << "" << 1000 << 5 << "" << inUse << 1000;
+        QTest::newRow("freed after 1 s, waited for up to 3 s")
+            << TimedScript(freedAfterOneSecond) << "" << 3000 << 0 << "On line"
+            << "" << 1000;
+        QTest::newRow("plugged in after 1 s, waited for up to 3 s")
+            << TimedScript(pluggedInAfterOneSecond) << "" << 3000 << 0 << "On line"
+            << "" << 1000;
+        QTest::newRow("plugged in after 1 s, not waited for")
+            << TimedScript(pluggedInAfterOneSecond) << "" << 0 << 1 << ""
+            << "not found" << 0;
+        QTest::newRow("the second of two chosen by serial")
+            << TimedScript(two) << "B" << 0 << 0 << "receiver at emulated/1 (serial B)"
+            << "" << 0;
+        QTest::newRow("a serial no receiver has: those present listed")
+            << TimedScript(two) << "C" << 0 << 1 << ""
+            << "No receiver matches --serial C.\nReceivers present:\n  emulated/0  serial A\n"
+               "  emulated/1  serial B\n"
+            << 0;
+    }
+    void waitingAndChoosing() {
+        QFETCH(TimedScript, script);
+        QFETCH(QString, serial);
+        QFETCH(int, wait);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(int, took);
+        ReadOptions options = readOptions(cycle::OutputFormat::Text);
+        options.wait = std::chrono::milliseconds(wait);
+        QElapsedTimer clock;
+        clock.start();
+
+        Run run(script, options, hid::ReceiverChoice{{}, serial.toStdString()});
+
+        QCOMPARE(run.status, status);
+        QVERIFY2(QString::fromStdString(run.out.str()).contains(out), run.out.str().c_str());
+        QVERIFY2(QString::fromStdString(run.err.str()).contains(err), run.err.str().c_str());
+        // The wait ends to the millisecond, give or take the clock's rounding.
+        QVERIFY2(clock.elapsed() >= took - 5 && clock.elapsed() < took + 900,
+                 qPrintable(QString::number(clock.elapsed())));
+    }
+
     // Machine formats keep '.' under a comma locale; the text table follows the locale.
     void formatsReadBack() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
@@ -181,6 +270,7 @@ private slots:
         QCOMPARE(error.error, QJsonParseError::NoError);
         QCOMPARE(cycle["reached"], QJsonValue(true));
         QCOMPARE(cycle["device"], QJsonValue("emulated/0"));
+        QCOMPARE(cycle["serial"], QJsonValue("TPMS-0042"));
         QVERIFY(cycle["time"].toString().endsWith('Z'));
         const QJsonArray sensors = cycle["sensors"].toArray();
         QCOMPARE(sensors.size(), 5);
@@ -213,12 +303,15 @@ private slots:
         QCOMPARE(field(7, "temperature_unit"), "\u00B0F");
         QCOMPARE(field(10, "pressure"), "");
         QCOMPARE(field(9, "raw"), "FE FE FE 00");
+        QCOMPARE(header.last(), "serial");
+        QCOMPARE(field(9, "serial"), "TPMS-0042");
 
         options.format = cycle::OutputFormat::Text;
         options.count = 1;
         Run text(four, options);
         const QStringList table = QString::fromStdString(text.out.str()).split('\n');
-        QVERIFY2(table[0].startsWith("On line: receiver at emulated/0, "), qPrintable(table[0]));
+        QVERIFY2(table[0].startsWith("On line: receiver at emulated/0 (serial TPMS-0042), "),
+                 qPrintable(table[0]));
         QCOMPARE(table[2].simplified(),
                  QString("1 2,00 Bar 77 \u00B0F high (80) Normal mode 78 41 50 01"));
         // Columns line up: every row's raw bytes start where the heading does.

@@ -12,7 +12,9 @@
 #include <sstream>
 
 using Bytes = standin::Bytes;
+using Reports = std::vector<Bytes>;
 Q_DECLARE_METATYPE(Bytes)
+Q_DECLARE_METATYPE(Reports)
 
 namespace {
 
@@ -56,8 +58,8 @@ private slots:
     // One request and its answer through hidapi as hidraw behaves.
     void exchange_data() {
         QTest::addColumn<QByteArray>("descriptor");
-        QTest::addColumn<Bytes>("pending"); // queued before the request
-        QTest::addColumn<Bytes>("answer");  // empty: silence
+        QTest::addColumn<Reports>("pending"); // queued before the request
+        QTest::addColumn<Bytes>("answer");    // empty: silence
         QTest::addColumn<int>("interruptions");
         QTest::addColumn<int>("buffer"); // bytes offered to each read
         QTest::addColumn<Bytes>("expected");
@@ -65,31 +67,35 @@ private slots:
         const QByteArray receiver = QByteArray::fromHex(Receiver);
         const Bytes record = fromHex("78415001");
         QTest::newRow("unnumbered: report ID 0 restored")
-            << receiver << Bytes{} << record << 0 << 64 << fromHex("0078415001");
+            << receiver << Reports{} << record << 0 << 64 << fromHex("0078415001");
         QTest::newRow("numbered: report ID kept")
-            << QByteArray::fromHex("0600ff0901a101850775089504810295029102c0") << Bytes{}
+            << QByteArray::fromHex("0600ff0901a101850775089504810295029102c0") << Reports{}
             << fromHex("0778415001") << 0 << 64 << fromHex("0778415001");
         QTest::newRow("report sent before the request is drained")
-            << receiver << fromHex("11223344") << record << 0 << 64 << fromHex("0078415001");
+            << receiver << Reports{fromHex("11223344")} << record << 0 << 64
+            << fromHex("0078415001");
+        QTest::newRow("three reports sent before the request are drained")
+            << receiver << Reports{fromHex("11223344"), fromHex("55667788"), fromHex("99aabbcc")}
+            << record << 0 << 64 << fromHex("0078415001");
         QTest::newRow("signals during the wait")
-            << receiver << Bytes{} << record << 3 << 64 << fromHex("0078415001");
+            << receiver << Reports{} << record << 3 << 64 << fromHex("0078415001");
         QTest::newRow("long reports: buffer of the declared length")
-            << QByteArray::fromHex("0600ff0901a101750896f4018102c0") << Bytes{} << Bytes(500, 7)
+            << QByteArray::fromHex("0600ff0901a101750896f4018102c0") << Reports{} << Bytes(500, 7)
             << 0 << 501 << [] {
                    Bytes b(501, 7);
                    b[0] = 0;
                    return b;
                }();
         QTest::newRow("2 declared, a record sent: only the declared byte is data")
-            << QByteArray::fromHex("0600ff0901a101750895018102c0") << Bytes{} << record << 0 << 64
+            << QByteArray::fromHex("0600ff0901a101750895018102c0") << Reports{} << record << 0 << 64
             << fromHex("0078ffffff");
         QTest::newRow("descriptor beyond any platform: lengths unknown")
-            << QByteArray::fromHex("0600ff0901a10177ffffffff97ffffffff8102c0") << Bytes{} << record
-            << 0 << 64 << fromHex("0078415001");
+            << QByteArray::fromHex("0600ff0901a10177ffffffff97ffffffff8102c0") << Reports{}
+            << record << 0 << 64 << fromHex("0078415001");
     }
     void exchange() {
         QFETCH(QByteArray, descriptor);
-        QFETCH(Bytes, pending);
+        QFETCH(Reports, pending);
         QFETCH(Bytes, answer);
         QFETCH(int, interruptions);
         QFETCH(int, buffer);
@@ -100,9 +106,7 @@ private slots:
         device.interruptions = interruptions;
         ModHIDCom com(rig.backend);
         QVERIFY(com.OpenReceiver());
-        if (!pending.empty()) {
-            device.pending.push_back(pending);
-        }
+        device.pending.insert(device.pending.end(), pending.begin(), pending.end());
 
         com.Request(0x21);
 
@@ -149,6 +153,44 @@ private slots:
         } else {
             QVERIFY2(elapsed < 500, qPrintable(QString::number(elapsed)));
         }
+    }
+
+    // The receiver's node lock: a second copy (here a second backend, as the
+    // kernel's flock tells open files apart, not processes) passes over a
+    // receiver the first holds, and takes it once the first lets it go.
+    void oneCopyPerReceiver_data() {
+        QTest::addColumn<int>("receivers");
+        QTest::newRow("one receiver: in use") << 1;
+        QTest::newRow("two receivers: the second copy takes the other") << 2;
+    }
+    void oneCopyPerReceiver() {
+        QFETCH(int, receivers);
+        Rig rig;
+        QTemporaryDir dev;
+        for (int k = 0; k < receivers; ++k) {
+            standin::Device device;
+            device.path = dev.filePath(QStringLiteral("hidraw%1").arg(k)).toStdString();
+            QFile node(QString::fromStdString(device.path));
+            QVERIFY(node.open(QIODevice::WriteOnly));
+            rig.add(QByteArray::fromHex(Receiver), device);
+        }
+        ModHIDCom first(rig.backend);
+        QVERIFY(first.OpenReceiver());
+        hid::HidapiBackend otherBackend(rig.sysfs.path().toStdString());
+        ModHIDCom second(otherBackend);
+
+        QCOMPARE(second.OpenReceiver(), receivers > 1);
+
+        QCOMPARE(second.ReceiverInUse(), receivers == 1);
+        if (receivers == 1) {
+            QVERIFY2(second.LastError().find("in use by another copy of Tyrescope") !=
+                         std::string::npos,
+                     second.LastError().c_str());
+            QCOMPARE(standin::log().openHandles, 1); // let go at once
+            first.CloseReceiver();
+            QVERIFY(second.OpenReceiver());
+        }
+        QCOMPARE(second.DevicePath(), standin::device(receivers - 1).path);
     }
 
     // --list-devices over descriptors it cannot use says so and why.

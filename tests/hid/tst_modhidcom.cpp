@@ -16,15 +16,19 @@ namespace {
 constexpr std::uint8_t FirstRequest = protocol::FirstRecordRequest;
 
 // Builds the interface list from a letter per interface:
-//   R receiver, X receiver that cannot be opened,
-//   a decoy 0000:0002, b decoy 0001:0001.
+//   R receiver, X receiver that cannot be opened, U receiver another copy
+//   holds, a decoy 0000:0002, b decoy 0001:0001. Receivers have the serial
+//   S and their index.
 void populate(EmulatedBackend& backend, const QString& layout) {
     for (const QChar c : layout) {
+        const std::string serial = "S" + std::to_string(backend.interfaceCount());
         if (c == 'R') {
-            backend.addReceiver();
-        } else if (c == 'X') {
+            backend.addReceiver().options().serial = serial;
+        } else if (c == 'X' || c == 'U') {
             EmulatedBackend::InterfaceOptions options;
-            options.openable = false;
+            options.openable = c != 'X';
+            options.heldElsewhere = c == 'U';
+            options.serial = serial;
             backend.add(options);
         } else if (c == 'a') {
             backend.addOther(0x0000, 0x0002);
@@ -49,44 +53,98 @@ class tst_ModHIDCom : public QObject {
 private slots:
     void findsReceiver_data() {
         QTest::addColumn<QString>("layout");
-        QTest::addColumn<int>("expected"); // index of the interface taken, -1 none
+        QTest::addColumn<QString>("path");   // --device
+        QTest::addColumn<QString>("serial"); // --serial
+        QTest::addColumn<int>("expected");   // index of the interface taken, -1 none
 
-        QTest::newRow("nothing present") << "" << -1;
-        QTest::newRow("decoys only") << "ab" << -1;
-        QTest::newRow("receiver alone") << "R" << 0;
-        QTest::newRow("receiver first") << "Rab" << 0;
-        QTest::newRow("receiver between decoys") << "aRb" << 1;
-        QTest::newRow("receiver last") << "baaR" << 3;
-        QTest::newRow("first of two receivers") << "aRbR" << 1;
-        QTest::newRow("unopenable receiver skipped") << "XaR" << 2;
-        QTest::newRow("only an unopenable receiver") << "aX" << -1;
-        QTest::newRow("two unopenable then two good") << "XXRR" << 2;
+        QTest::newRow("nothing present") << ""
+                                         << ""
+                                         << "" << -1;
+        QTest::newRow("decoys only") << "ab"
+                                     << ""
+                                     << "" << -1;
+        QTest::newRow("receiver alone") << "R"
+                                        << ""
+                                        << "" << 0;
+        QTest::newRow("receiver first") << "Rab"
+                                        << ""
+                                        << "" << 0;
+        QTest::newRow("receiver between decoys") << "aRb"
+                                                 << ""
+                                                 << "" << 1;
+        QTest::newRow("receiver last") << "baaR"
+                                       << ""
+                                       << "" << 3;
+        QTest::newRow("first of two receivers") << "aRbR"
+                                                << ""
+                                                << "" << 1;
+        QTest::newRow("unopenable receiver skipped") << "XaR"
+                                                     << ""
+                                                     << "" << 2;
+        QTest::newRow("only an unopenable receiver") << "aX"
+                                                     << ""
+                                                     << "" << -1;
+        QTest::newRow("two unopenable then two good") << "XXRR"
+                                                      << ""
+                                                      << "" << 2;
+        QTest::newRow("receiver another copy holds skipped") << "UaR"
+                                                             << ""
+                                                             << "" << 2;
+        QTest::newRow("only a receiver another copy holds") << "aUX"
+                                                            << ""
+                                                            << "" << -1;
+        QTest::newRow("chosen by path: the second") << "RaR"
+                                                    << "emulated/2"
+                                                    << "" << 2;
+        QTest::newRow("chosen by serial: the second") << "RRR"
+                                                      << ""
+                                                      << "S1" << 1;
+        QTest::newRow("chosen and held: no other taken") << "UR"
+                                                         << "emulated/0"
+                                                         << "" << -1;
+        QTest::newRow("path and serial of two receivers") << "RR"
+                                                          << "emulated/0"
+                                                          << "S1" << -1;
+        QTest::newRow("a decoy's path chosen") << "aR"
+                                               << "emulated/0"
+                                               << "" << -1;
+        QTest::newRow("serial matching nothing") << "RR"
+                                                 << ""
+                                                 << "S9" << -1;
     }
     void findsReceiver() {
         QFETCH(QString, layout);
+        QFETCH(QString, path);
+        QFETCH(QString, serial);
         QFETCH(int, expected);
         EmulatedBackend backend;
         populate(backend, layout);
         ModHIDCom com(backend);
+        const hid::ReceiverChoice choice{path.toStdString(), serial.toStdString()};
+        com.choose(choice);
 
         const bool found = com.OpenReceiver();
 
         QCOMPARE(found, expected >= 0);
         QCOMPARE(com.DeviceConnected(), found);
+        // Held by another copy is told apart from every other failure.
+        QCOMPARE(com.ReceiverInUse(), !found && layout.contains('U'));
         QCOMPARE(backend.openHandles(), found ? 1 : 0);
         for (std::size_t k = 0; k < backend.interfaceCount(); ++k) {
             EmulatedBackend::Interface& candidate = backend.at(k);
             const bool isReceiver =
                 candidate.options().vendorId == 0x0000 && candidate.options().productId == 0x0001;
             const int index = static_cast<int>(k);
-            // Decoys are never opened; receivers before the match are tried,
-            // those after it are left alone.
-            const bool tried = isReceiver && (expected < 0 || index <= expected);
+            // Decoys and receivers not chosen are never opened; receivers
+            // before the match are tried, those after it are left alone.
+            const bool tried = isReceiver && choice.matches(candidate.info()) &&
+                               (expected < 0 || index <= expected);
             QCOMPARE(candidate.openAttempts(), tried ? 1 : 0);
             QCOMPARE(candidate.openHandles(), index == expected ? 1 : 0);
         }
         if (found) {
             QCOMPARE(com.DevicePath(), backend.at(expected).path());
+            QCOMPARE(com.DeviceSerial(), "S" + std::to_string(expected));
         }
     }
 

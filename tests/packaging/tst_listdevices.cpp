@@ -46,6 +46,8 @@ private slots:
     void listing_data();
     void listing();
     void othersAreNeverOpened();
+    void machineReadable_data();
+    void machineReadable();
     void printableText_data();
     void printableText();
     void realBackend();
@@ -104,6 +106,21 @@ void TstListDevices::listing_data() {
         << QStringList{"The receiver at emulated/1 can be opened: Tyrescope will use it."}
         << QStringList{"* emulated/0  0000:0001", "* emulated/1  0000:0001"}
         << QStringList{"udev rule"};
+
+    QTest::newRow("receiver another copy holds, with its serial")
+        << Setup([](hid::EmulatedBackend& b) {
+               hid::EmulatedBackend::InterfaceOptions o;
+               o.heldElsewhere = true;
+               o.serial = "TPMS-7";
+               b.add(o);
+           })
+        << QString() << 1
+        << QStringList{"* emulated/0  0000:0001  usage ff00:0001  \"Emulated receiver\"  serial "
+                       "\"TPMS-7\"  input 5, output 3 bytes  <- receiver, in use by another copy "
+                       "of Tyrescope",
+                       "The receiver at emulated/0 is in use by another copy of Tyrescope; it is "
+                       "free again when that copy ends."}
+        << QStringList() << QStringList{"will use it", "udev rule", "Unplug"};
 
     QTest::newRow("receiver fails for another reason")
         << Setup([](hid::EmulatedBackend& b) { b.addReceiver(); }) << QString("No such device") << 1
@@ -170,6 +187,85 @@ void TstListDevices::othersAreNeverOpened() {
     QCOMPARE(listDevices(emulated, out), 0);
     QCOMPARE(keyboard.openAttempts(), 0);
     QCOMPARE(receiver.openAttempts(), 1);
+}
+
+// JSON and CSV name every interface of the choice with the same facts;
+// both are read back as a script would.
+void TstListDevices::machineReadable_data() {
+    QTest::addColumn<bool>("json"); // else CSV
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QStringList>("listed"); // path, serial, openable
+    QTest::addColumn<int>("exitCode");
+
+    const QStringList all{"emulated/0", "",           "",  "emulated/1", "A\"1,",
+                          "false",      "emulated/2", "B", "true"};
+    QTest::newRow("JSON") << true << "" << all << 0;
+    QTest::newRow("CSV") << false << "" << all << 0;
+    QTest::newRow("JSON, narrowed by serial")
+        << true << "B" << QStringList{"emulated/2", "B", "true"} << 0;
+    QTest::newRow("CSV, a serial no receiver has") << false << "C" << QStringList() << 1;
+}
+
+void TstListDevices::machineReadable() {
+    QFETCH(bool, json);
+    QFETCH(QString, serial);
+    QFETCH(QStringList, listed);
+    QFETCH(int, exitCode);
+    hid::EmulatedBackend emulated;
+    emulated.addOther(0x046D, 0xC52B);
+    hid::EmulatedBackend::InterfaceOptions held;
+    held.heldElsewhere = true;
+    held.serial = "A\"1,";
+    emulated.add(held);
+    emulated.addReceiver({9, 2, 0}).options().serial = "B";
+
+    std::ostringstream out;
+    const int rc = listDevices(emulated, out, hid::ReceiverChoice{{}, serial.toStdString()},
+                               json ? cycle::OutputFormat::Json : cycle::OutputFormat::Csv);
+    const QByteArray text = QByteArray::fromStdString(out.str());
+
+    QList<QVariantMap> rows;
+    if (json) {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        for (const QJsonValue& v : document["interfaces"].toArray()) {
+            rows << v.toObject().toVariantMap();
+        }
+    } else {
+        // No field here holds a line break; quoted fields are read as RFC 4180 has them.
+        const QList<QByteArray> lines = text.trimmed().split('\n');
+        const QList<QByteArray> header = lines[0].trimmed().split(',');
+        const QRegularExpression field(R"(("(?:[^"]|"")*"|[^,]*)(,|$))");
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            QVariantMap row;
+            auto match = field.globalMatch(QString::fromUtf8(lines[i].trimmed()));
+            for (const QByteArray& column : header) {
+                QString value = match.next().captured(1);
+                if (value.startsWith('"')) {
+                    value = value.mid(1, value.size() - 2).replace("\"\"", "\"");
+                }
+                row[QString::fromLatin1(column)] = value;
+            }
+            rows << row;
+        }
+    }
+    QCOMPARE(rows.size(), listed.size() / 3);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QVariantMap& row = rows[i];
+        QCOMPARE(row["path"].toString(), listed[3 * i]);
+        QCOMPARE(row["serial"].toString(), listed[3 * i + 1]);
+        QCOMPARE(row["openable"].toString(), listed[3 * i + 2]);
+        const bool receiver = row["receiver"].toString() == "true";
+        QCOMPARE(row["in_use"].toString() == "true", row["serial"] == "A\"1,");
+        QCOMPARE(row["vendor_id"].toInt(), receiver ? 0 : 0x046D);
+        QCOMPARE(row["product_id"].toInt(), receiver ? 1 : 0xC52B);
+        QCOMPARE(row["input_length"].toInt(), row["serial"] == "B" ? 9 : receiver ? 5 : 4);
+        QCOMPARE(row["not_openable_why"].toString(),
+                 row["in_use"].toString() == "true" ? "in use by another copy of Tyrescope" : "");
+    }
+    QCOMPARE(rc, exitCode);
+    QCOMPARE(emulated.openHandles(), 0);
 }
 
 void TstListDevices::printableText_data() {

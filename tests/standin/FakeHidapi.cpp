@@ -82,6 +82,8 @@ hid_device_info* hid_enumerate(unsigned short, unsigned short) {
         info->path = ::strdup(d.path.c_str());
         info->vendor_id = d.vendorId;
         info->product_id = d.productId;
+        info->serial_number = ::wcsdup(d.serial.c_str());
+        info->manufacturer_string = ::wcsdup(d.manufacturer.c_str());
         info->product_string = ::wcsdup(d.product.c_str());
         info->usage_page = d.usagePage;
         info->usage = d.usage;
@@ -95,6 +97,8 @@ void hid_free_enumeration(hid_device_info* devs) {
     while (devs != nullptr) {
         hid_device_info* next = devs->next;
         std::free(devs->path);
+        std::free(devs->serial_number);
+        std::free(devs->manufacturer_string);
         std::free(devs->product_string);
         delete devs;
         devs = next;

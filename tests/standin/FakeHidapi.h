@@ -21,6 +21,8 @@ struct Device {
     unsigned short productId = 0x0001;
     unsigned short usagePage = 0xFF00;
     unsigned short usage = 0x0001;
+    std::wstring serial;
+    std::wstring manufacturer = L"Stand-in maker";
     std::wstring product = L"Stand-in receiver";
     bool openable = true;
     // What each write brings back, in order; nothing: the device stays silent.

@@ -57,6 +57,8 @@ void TestEmulator::rejectsBadOptions_data() {
     QTest::newRow("no equals") << QStringList{"--record", "178415001"} << "178415001";
     QTest::newRow("odd hex") << QStringList{"--unsolicited", "abc"} << "abc";
     QTest::newRow("sign in hex") << QStringList{"--unsolicited", "+1"} << "+1";
+    QTest::newRow("serial longer than the kernel keeps")
+        << QStringList{"--serial", QString(64, 's')} << "--serial";
     QTest::newRow("unplug 0") << QStringList{"--unplug-after", "0"} << "0";
     QTest::newRow("trailing text") << QStringList{"--unplug-after", "3x"} << "3x";
     QTest::newRow("five receivers") << QStringList{"--receivers", "5"} << "5";
@@ -77,17 +79,23 @@ void TestEmulator::rejectsBadOptions() {
 }
 
 void TestEmulator::scriptOptions() {
-    const auto parsed = parseEmulatorOptions(
-        toArgs({"--record", "3=78415001", "--record", "5=ffFFffFF", "--silent", "--unsolicited",
-                "a1b2", "--unplug-after", "2", "--replug-after", "300", "--decoys", "--receivers",
-                "0", "--quiet"}));
+    const auto parsed =
+        parseEmulatorOptions(toArgs({"--record", "3=78415001",     "--record",    "5=ffFFffFF",
+                                     "--silent", "--unsolicited",  "a1b2",        "--unsolicited",
+                                     "c3",       "--serial",       "TPMS-A",      "--serial",
+                                     "B",        "--unplug-after", "2",           "--replug-after",
+                                     "300",      "--decoys",       "--receivers", "0",
+                                     "--quiet"}));
     QVERIFY2(parsed.options, parsed.error.c_str());
     const EmulatorOptions& o = *parsed.options;
     QVERIFY(!o.records[0] && !o.records[1] && !o.records[3]);
     QCOMPARE(*o.records[2], (std::array<std::uint8_t, 4>{0x78, 0x41, 0x50, 0x01}));
     QCOMPARE(*o.records[4], (std::array<std::uint8_t, 4>{0xFF, 0xFF, 0xFF, 0xFF}));
     QVERIFY(o.silent && o.decoys && o.quiet && !o.help);
-    QCOMPARE(bytes(o.unsolicited), QByteArray("\xa1\xb2"));
+    QCOMPARE(o.unsolicited.size(), std::size_t{2});
+    QCOMPARE(bytes(o.unsolicited[0]), QByteArray("\xa1\xb2"));
+    QCOMPARE(bytes(o.unsolicited[1]), QByteArray("\xc3"));
+    QCOMPARE(o.serials, (std::vector<std::string>{"TPMS-A", "B"}));
     QCOMPARE(o.unplugAfter, 2);
     QCOMPARE(*o.replugAfter, std::chrono::milliseconds(300));
     QCOMPARE(o.receivers, 0);

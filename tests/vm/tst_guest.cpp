@@ -9,9 +9,14 @@
 #include "tests/vm/GuestSupport.h"
 #include "ui/frmMain.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QtTest>
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <hidapi/hidapi.h>
 #include <memory>
 #include <vector>
@@ -121,7 +126,7 @@ private slots:
     void resetsReachTheReceiver_data();
     void resetsReachTheReceiver();
     void silenceTimesOut();
-    void unsolicitedReportIsNotTheAnswer();
+    void unsolicitedReportsAreNotTheAnswer();
     void unplugWhileReading();
     void replugFoundByNextSearch();
 
@@ -134,6 +139,11 @@ private slots:
     void windowShowsFiveRecords();
     void windowOffLineWhenSilent();
     void windowFollowsUnplugAndReplug();
+
+    // The program itself, several copies and two receivers.
+    void copiesOfTheProgram_data();
+    void copiesOfTheProgram();
+    void listDevicesNamesBothReceivers();
 };
 
 void TestGuest::initTestCase() {
@@ -378,13 +388,15 @@ void TestGuest::silenceTimesOut() {
     QVERIFY(emulator.waitFor("close receiver1"));
 }
 
-void TestGuest::unsolicitedReportIsNotTheAnswer() {
+void TestGuest::unsolicitedReportsAreNotTheAnswer() {
     guest::Emulator emulator;
-    QVERIFY(emulator.start(recordArgs() + QStringList{"--unsolicited", "aabbccdd"}, 1));
+    QVERIFY(emulator.start(recordArgs() + QStringList{"--unsolicited", "aabbccdd", "--unsolicited",
+                                                      "11223344", "--unsolicited", "55667788"},
+                           1));
     Transport t;
     QVERIFY(t.com.OpenReceiver());
-    // The emulator queues the report in the kernel before it logs the line.
-    QVERIFY(emulator.waitFor("unsolicited receiver1 aa bb cc dd"));
+    // The emulator queues each report in the kernel before it logs its line.
+    QVERIFY(emulator.waitFor("unsolicited receiver1 55 66 77 88"));
     QVERIFY(t.request(0x21));
     QCOMPARE(hexOf(t.com.InputBuffer()), "00 78 41 50 01");
 }
@@ -564,6 +576,151 @@ void TestGuest::windowFollowsUnplugAndReplug() {
     for (int i = 0; i < 5; ++i) {
         QCOMPARE(w.lblRawdata[i]->text(), rawLine(FiveRecords[i]));
     }
+}
+
+namespace {
+
+const QStringList TwoSerials{"--serial", "TPMS-0001", "--serial", "TPMS-0002"};
+
+QString programPath() {
+    return QCoreApplication::applicationDirPath() + "/tyrescope";
+}
+
+// The hidraw node of each emulated receiver, by its label.
+QString nodeOf(const QString& label) {
+    for (const Listed& d : listHid()) {
+        if (d.product == L"Tyrescope emulator " + label.toStdWString()) {
+            return QString::fromStdString(d.path);
+        }
+    }
+    return {};
+}
+
+QStringList withNodes(QStringList args) {
+    for (QString& arg : args) {
+        arg.replace("{1}", nodeOf("receiver1")).replace("{2}", nodeOf("receiver2"));
+    }
+    return args;
+}
+
+} // namespace
+
+void TestGuest::copiesOfTheProgram_data() {
+    QTest::addColumn<int>("receivers");
+    QTest::addColumn<QStringList>("first"); // holds receiver1 while the second runs; empty: none
+    QTest::addColumn<QStringList>("second");
+    QTest::addColumn<bool>("secondHasRuntimeFolder");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said"); // in the second's output
+
+    const QStringList readFirst{"--read", "--count", "0", "--interval", "0.5"};
+    const QStringList window{"-platform", "offscreen"};
+    const QString inUse = "another copy of Tyrescope is using the receiver";
+    QTest::newRow("two --read on two receivers side by side")
+        << 2 << readFirst + QStringList{"--device", "{1}"}
+        << QStringList{"--read", "--device", "{2}"} << true << 0
+        << "On line: receiver at {2} (serial TPMS-0002)";
+    QTest::newRow("a second --read without a choice takes the free receiver")
+        << 2 << readFirst << QStringList{"--read"} << true << 0
+        << "On line: receiver at {2} (serial TPMS-0002)";
+    QTest::newRow("two --read on one receiver")
+        << 1 << readFirst << QStringList{"--read"} << true << 5 << inUse;
+    QTest::newRow("the chosen receiver held, another free")
+        << 2 << readFirst << QStringList{"--read", "--serial", "TPMS-0001"} << true << 5 << inUse;
+    QTest::newRow("a window, and --read without XDG_RUNTIME_DIR on its receiver")
+        << 1 << window << QStringList{"--read"} << false << 5 << inUse;
+    QTest::newRow("a window on one receiver, --read on the other")
+        << 2 << window << QStringList{"--read"} << false << 0 << "On line: receiver at {2}";
+    QTest::newRow("--wait outlasts a copy that lets the receiver go")
+        << 1 << QStringList{"--read", "--count", "2", "--interval", "1"}
+        << QStringList{"--read", "--wait", "20"} << true << 0 << "On line: receiver at {1}";
+    QTest::newRow("--serial picks the second")
+        << 2 << QStringList() << QStringList{"--read", "--serial", "TPMS-0002"} << true << 0
+        << "On line: receiver at {2} (serial TPMS-0002)";
+    QTest::newRow("--device picks the second")
+        << 2 << QStringList() << QStringList{"--read", "--device", "{2}", "--format", "json"}
+        << true << 0 << "\"device\":\"{2}\",\"pressure_unit\":\"KPa\",\"reached\":true";
+    QTest::newRow("a serial no receiver has: the receivers listed")
+        << 2 << QStringList() << QStringList{"--read", "--serial", "TPMS-0003"} << true << 1
+        << "Receivers present:\n  {1}  serial TPMS-0001\n  {2}  serial TPMS-0002\n";
+}
+
+void TestGuest::copiesOfTheProgram() {
+    QFETCH(int, receivers);
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, second);
+    QFETCH(bool, secondHasRuntimeFolder);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(QStringList{"--receivers", QString::number(receivers)} + TwoSerials,
+                           receivers));
+    QProcess holder;
+    if (!first.isEmpty()) {
+        holder.start(programPath(), withNodes(first));
+        QVERIFY(holder.waitForStarted(10'000));
+        // Its first cycle is done: it holds receiver1.
+        QVERIFY(emulator.waitFor("output receiver1 00 25 00", 1, std::chrono::seconds(60)));
+    }
+    QProcess copy;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!secondHasRuntimeFolder) {
+        env.remove("XDG_RUNTIME_DIR");
+    }
+    copy.setProcessEnvironment(env);
+    copy.setProcessChannelMode(QProcess::MergedChannels);
+    copy.start(programPath(), withNodes(second));
+    QVERIFY(copy.waitForFinished(60'000));
+    const QString output = QString::fromLocal8Bit(copy.readAll());
+    qInfo("%s: status %d\n%s", qPrintable(withNodes(second).join(' ')), copy.exitCode(),
+          qPrintable(output));
+
+    QCOMPARE(copy.exitCode(), status);
+    QVERIFY2(output.contains(withNodes({said})[0]), qPrintable(output));
+    if (first.contains("--read")) {
+        // A --read that held its receiver passed, till it ended or was ended.
+        const bool endless = first[first.indexOf("--count") + 1] == "0";
+        if (endless) {
+            holder.terminate();
+        }
+        QVERIFY(holder.waitForFinished(20'000));
+        QCOMPARE(holder.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(holder.exitCode(), endless ? 128 + SIGTERM : 0);
+    } else if (!first.isEmpty()) {
+        holder.kill(); // a window
+        QVERIFY(holder.waitForFinished(20'000));
+    }
+}
+
+// The device list for scripts: one JSON document naming both receivers with
+// their serial numbers, among the other devices.
+void TestGuest::listDevicesNamesBothReceivers() {
+    guest::Emulator emulator;
+    QVERIFY(emulator.start(QStringList{"--decoys", "--receivers", "2"} + TwoSerials, 5));
+    QProcess list;
+    list.start(programPath(), {"--list-devices", "--format", "json"});
+    QVERIFY(list.waitForFinished(60'000));
+    const QByteArray json = list.readAllStandardOutput();
+    qInfo("--list-devices --format json:\n%s", json.constData());
+    QCOMPARE(list.exitCode(), 0);
+
+    QJsonParseError error{};
+    const QJsonArray interfaces = QJsonDocument::fromJson(json, &error)["interfaces"].toArray();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(interfaces.size(), 5);
+    QStringList receivers;
+    for (const QJsonValue& i : interfaces) {
+        if (i["receiver"].toBool()) {
+            QVERIFY(i["openable"].toBool());
+            QCOMPARE(i["vendor_id"].toInt(), 0);
+            QCOMPARE(i["product_id"].toInt(), 1);
+            QCOMPARE(i["input_length"].toInt(), 5);
+            receivers << i["path"].toString() + " " + i["serial"].toString();
+        }
+    }
+    QCOMPARE(receivers,
+             (QStringList{nodeOf("receiver1") + " TPMS-0001", nodeOf("receiver2") + " TPMS-0002"}));
 }
 
 QTEST_MAIN(TestGuest)
