@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <cerrno>
+#include <clocale>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -155,6 +156,9 @@ int main(int argc, char* argv[]) {
     // EFBIG), to be told and handled, instead of ending the process silently.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+    // The system's messages (strerror) and device strings in the user's language and
+    // character set on every path, not only on those that create an application object.
+    std::setlocale(LC_ALL, "");
 
     QCoreApplication::setApplicationName(QStringLiteral("tyrescope"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(version::text));
