@@ -654,6 +654,13 @@ private slots:
         if (stopped) {
             QCOMPARE(::kill(pid, SIGSTOP), 0);
         } else {
+#if defined(__SANITIZE_ADDRESS__)
+            // The sanitizers' own checks need descriptors (UBSan's vptr check a
+            // pipe), so a copy without any fails them rather than the accept.
+            first.kill();
+            QVERIFY(first.waitForFinished(10'000));
+            QSKIP("the sanitizers need descriptors of their own");
+#endif
             const auto open =
                 static_cast<rlim_t>(QDir(QStringLiteral("/proc/%1/fd").arg(pid))
                                         .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
