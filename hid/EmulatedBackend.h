@@ -4,7 +4,6 @@
 #include "hid/HidBackend.h"
 #include "hid/ReceiverModel.h"
 
-#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -55,16 +54,11 @@ public:
     std::size_t interfaceCount() const { return interfaces_.size(); }
     Interface& at(std::size_t index) { return *interfaces_.at(index); }
 
-    // Handles open right now, over all interfaces.
-    int openHandles() const;
-    int enumerations() const { return enumerations_; }
-
     std::vector<InterfaceInfo> enumerate() override;
     OpenResult open(const std::string& path) override;
 
 private:
     std::vector<std::shared_ptr<Interface>> interfaces_;
-    int enumerations_ = 0;
 };
 
 class EmulatedBackend::Interface {
@@ -102,19 +96,6 @@ public:
     // every handle open now.
     void sendUnsolicited(const Report& report);
 
-    // The reports that reached the device, exactly as written, oldest first.
-    // Only the latest ones are kept (at least ReceivedKept, at most twice
-    // that), so a receiver polled for days holds bounded memory.
-    static constexpr std::size_t ReceivedKept = 1000;
-    const std::vector<Report>& received() const { return received_; }
-    // Reports that reached the device since it was made, all counted.
-    long long writes() const { return writes_; }
-    void clearReceived() { received_.clear(); }
-    int openHandles() const { return static_cast<int>(queues_.size()); }
-    int openAttempts() const { return openAttempts_; }
-    int reads() const { return reads_; }
-    std::chrono::milliseconds lastReadTimeout() const { return lastReadTimeout_; }
-
 private:
     friend class EmulatedBackend;
     class Handle;
@@ -127,7 +108,7 @@ private:
     int openHandle();
     void closeHandle(int id);
     bool write(unsigned generation, const Report& report);
-    ReadStatus read(unsigned generation, int id, Report& report, std::chrono::milliseconds timeout);
+    ReadStatus read(unsigned generation, int id, Report& report);
     void discard(unsigned generation, int id);
     Report frame(const protocol::Record& record) const;
     void deliver(const Report& report);
@@ -146,11 +127,6 @@ private:
     };
     std::map<int, Queue> queues_; // one input queue per open handle
     int nextHandleId_ = 0;
-    std::vector<Report> received_;
-    long long writes_ = 0;
-    int openAttempts_ = 0;
-    int reads_ = 0;
-    std::chrono::milliseconds lastReadTimeout_{0};
 };
 
 } // namespace hid

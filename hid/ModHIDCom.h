@@ -57,8 +57,6 @@ public:
 
     // The receiver has been found and opened and not lost since.
     bool DeviceConnected() const { return deviceConnected_; }
-    // The command bytes of the last output report.
-    const std::array<std::uint8_t, 2>& OutputBuffer() const { return outputBuffer_; }
     // The last input report: report ID at index 0, then the data.
     const std::vector<std::uint8_t>& InputBuffer() const { return inputBuffer_; }
 
@@ -68,8 +66,6 @@ public:
     const std::string& DeviceSerial() const { return deviceSerial_; }
     // The last search found no receiver to open but one another copy holds.
     bool ReceiverInUse() const { return receiverInUse_; }
-    // Whether a device handle is held right now.
-    bool IsOpen() const { return device_ != nullptr; }
     // Why the receiver was last not found, not opened or lost, for
     // diagnostics; the window shows none of it.
     const std::string& LastError() const { return lastError_; }

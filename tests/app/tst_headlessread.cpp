@@ -3,6 +3,7 @@
 #include "app/HeadlessRead.h"
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
+#include "tests/support/ObservedBackend.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -42,14 +43,15 @@ Receiver& fourSensors(hid::EmulatedBackend& backend) {
 // A whole --read run over an emulated receiver.
 struct Run {
     hid::EmulatedBackend backend;
-    ModHIDCom hid{backend};
+    ObservedBackend seen{backend};
+    ModHIDCom hid{seen};
     std::ostringstream out;
     std::ostringstream err;
     int status = -1;
 
     Run(const Script& script, const ReadOptions& options, CycleLog* log = nullptr) {
         script(backend);
-        HeadlessRead reader(backend, hid, options, out, err);
+        HeadlessRead reader(seen, hid, options, out, err);
         reader.setLog(log);
         status = reader.run();
     }
@@ -57,7 +59,7 @@ struct Run {
         QObject during;
         script(backend, during);
         hid.choose(choice);
-        HeadlessRead reader(backend, hid, options, out, err);
+        HeadlessRead reader(seen, hid, options, out, err);
         status = reader.run();
     }
 };
@@ -169,7 +171,7 @@ private slots:
         // One object per cycle, whatever happened in it, and the receiver let go.
         const QList<QByteArray> lines = QByteArray::fromStdString(run.out.str()).split('\n');
         QCOMPARE(lines.size(), count + 1);
-        QCOMPARE(run.backend.openHandles(), 0);
+        QCOMPARE(run.seen.openHandles(), 0);
         // What was not read is null, not an empty text.
         const QJsonObject last = QJsonDocument::fromJson(lines[count - 1]).object();
         QCOMPARE(last["device"].isNull(), status == 1);
@@ -384,7 +386,7 @@ private slots:
                           .arg(path, QString::fromLocal8Bit(std::strerror(EFBIG))));
         QVERIFY(!log.isLogging());
         QCOMPARE(contentOf(path), before);
-        QCOMPARE(cut.backend.openHandles(), 0);
+        QCOMPARE(cut.seen.openHandles(), 0);
     }
 };
 

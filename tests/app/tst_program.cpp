@@ -5,6 +5,7 @@
 #include "app/Version.h"
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
+#include "tests/support/ObservedBackend.h"
 #include "ui/frmMain.h"
 
 #include <QDeadlineTimer>
@@ -189,12 +190,13 @@ private slots:
         hid::EmulatedBackend backend;
         hid::EmulatedBackend::Interface& receiver = backend.addReceiver();
         receiver.model().setRecord(2, {0x78, 0x41, 0x50, 0x01});
-        ModHIDCom hid(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom hid(seen);
         frmMain window(hid);
 
         Initialize(window);
 
-        QCOMPARE(receiver.received().size(), std::size_t{5});
+        QCOMPARE(seen.of(receiver).received.size(), std::size_t{5});
         QCOMPARE(window.lblDevStasus->text(), QStringLiteral("On line!"));
         QCOMPARE(window.lblPressure[2]->text(), QStringLiteral("Pressure: 200 KPa"));
         QCOMPARE(window.lblRawdata[2]->text(), QStringLiteral("Raw data: 78 41 50 01 Hex"));
@@ -612,7 +614,8 @@ private slots:
     void windowSaysOnceThatLoggingStopped() {
         hid::EmulatedBackend backend;
         const hid::EmulatedBackend::Interface& receiver = backend.addReceiver();
-        ModHIDCom hid(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom hid(seen);
         frmMain window(hid);
         CycleLog log;
         QVERIFY(log.open(QStringLiteral("/dev/full")));
@@ -630,7 +633,7 @@ private slots:
         QVERIFY2(boxes[0]->text().contains(systemReason(ENOSPC)), qPrintable(boxes[0]->text()));
         QCOMPARE(QString::fromStdString(warnings.str()).count('\n'), 1);
         QCOMPARE(window.lblDevStasus->text(), QStringLiteral("On line!"));
-        QCOMPARE(receiver.received().size(), std::size_t{10});
+        QCOMPARE(seen.of(receiver).received.size(), std::size_t{10});
     }
 
     void aSecondCopyEndsAtOnce_data() {

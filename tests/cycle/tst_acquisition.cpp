@@ -3,6 +3,7 @@
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
 #include "sensor/PanelView.h"
+#include "tests/support/ObservedBackend.h"
 
 #include <QLoggingCategory>
 #include <QTest>
@@ -113,14 +114,15 @@ private slots:
     void withoutReceiverEverythingIsNoData() {
         EmulatedBackend backend;
         backend.addOther(0x0000, 0x0002);
-        ModHIDCom hid(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom hid(seen);
 
         const SensorData data = cycle::acquire(hid).data;
 
         QVERIFY(!hid.DeviceConnected());
         QCOMPARE(hexRecords(data), allNoData);
-        QVERIFY(backend.at(0).received().empty());
-        QCOMPARE(backend.openHandles(), 0);
+        QVERIFY(seen.of(backend.at(0)).received.empty());
+        QCOMPARE(seen.openHandles(), 0);
     }
 
     void readsTheFiveRecordsWithOneRequestEach() {
@@ -131,7 +133,8 @@ private slots:
         receiver.model().setRecord(4, {0x00, 0x28, 0x21, 0x02});
         // Sensors 2 and 4 have sent nothing: the receiver answers FF FF FF FF,
         // which is stored as received.
-        ModHIDCom hid(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom hid(seen);
 
         const SensorData data = cycle::acquire(hid).data;
 
@@ -140,19 +143,20 @@ private slots:
                                                   "FF FF FF FF | 00 28 21 02"));
         const std::vector<Report> expected{
             {0, 33, 0}, {0, 34, 0}, {0, 35, 0}, {0, 36, 0}, {0, 37, 0}};
-        QCOMPARE(receiver.received(), expected);
+        QCOMPARE(seen.of(receiver).received, expected);
     }
 
     void aConnectedReceiverIsNotSearchedAgain() {
         EmulatedBackend backend;
         EmulatedBackend::Interface& receiver = backend.addReceiver();
-        ModHIDCom hid(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom hid(seen);
         cycle::acquire(hid);
         cycle::acquire(hid);
 
-        QCOMPARE(backend.enumerations(), 1);
-        QCOMPARE(receiver.openAttempts(), 1);
-        QCOMPARE(receiver.received().size(), std::size_t{10});
+        QCOMPARE(seen.enumerations(), 1);
+        QCOMPARE(seen.of(receiver).openAttempts, 1);
+        QCOMPARE(seen.of(receiver).received.size(), std::size_t{10});
     }
 
     // Which request goes unanswered, and how: the requests after it are not
@@ -183,7 +187,8 @@ private slots:
             }
             receiver.stayQuietNext();
         }
-        ModHIDCom hid(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom hid(seen);
 
         const SensorData data = cycle::acquire(hid).data;
 
@@ -192,19 +197,20 @@ private slots:
         // A write into an unplugged device never arrives; a silent receiver
         // got its request.
         const std::size_t arrived = static_cast<std::size_t>(unplugged ? lostAt : lostAt + 1);
-        QCOMPARE(receiver.received().size(), arrived);
-        if (!receiver.received().empty()) {
-            QCOMPARE(receiver.received().back(),
+        QCOMPARE(seen.of(receiver).received.size(), arrived);
+        if (!seen.of(receiver).received.empty()) {
+            QCOMPARE(seen.of(receiver).received.back(),
                      (Report{0, static_cast<std::uint8_t>(33 + arrived - 1), 0}));
         }
-        QCOMPARE(backend.openHandles(), 0);
+        QCOMPARE(seen.openHandles(), 0);
     }
 
     void aReceiverPluggedBackInIsFoundByTheNextCycle() {
         EmulatedBackend backend;
         EmulatedBackend::Interface& receiver = backend.addReceiver();
         receiver.model().setRecord(1, {0x78, 0x41, 0x50, 0x01});
-        ModHIDCom hid(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom hid(seen);
         SensorData data{};
 
         data = cycle::acquire(hid).data;
@@ -221,7 +227,7 @@ private slots:
 
         QVERIFY(hid.DeviceConnected());
         QCOMPARE(data[1], (SensorRecord{0x78, 0x41, 0x50, 0x01}));
-        QCOMPARE(backend.openHandles(), 1);
+        QCOMPARE(seen.openHandles(), 1);
     }
 
     // Answers framed differently from the plain five bytes.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
+#include "tests/support/ObservedBackend.h"
 
 #include <QTest>
 #include <vector>
@@ -119,7 +120,8 @@ private slots:
         QFETCH(int, expected);
         EmulatedBackend backend;
         populate(backend, layout);
-        ModHIDCom com(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom com(seen);
         const hid::ReceiverChoice choice{path.toStdString(), serial.toStdString()};
         com.choose(choice);
 
@@ -129,7 +131,7 @@ private slots:
         QCOMPARE(com.DeviceConnected(), found);
         // Held by another copy is told apart from every other failure.
         QCOMPARE(com.ReceiverInUse(), !found && layout.contains('U'));
-        QCOMPARE(backend.openHandles(), found ? 1 : 0);
+        QCOMPARE(seen.openHandles(), found ? 1 : 0);
         for (std::size_t k = 0; k < backend.interfaceCount(); ++k) {
             EmulatedBackend::Interface& candidate = backend.at(k);
             const bool isReceiver =
@@ -139,8 +141,8 @@ private slots:
             // before the match are tried, those after it are left alone.
             const bool tried = isReceiver && choice.matches(candidate.info()) &&
                                (expected < 0 || index <= expected);
-            QCOMPARE(candidate.openAttempts(), tried ? 1 : 0);
-            QCOMPARE(candidate.openHandles(), index == expected ? 1 : 0);
+            QCOMPARE(seen.of(candidate).openAttempts, tried ? 1 : 0);
+            QCOMPARE(seen.of(candidate).openHandles, index == expected ? 1 : 0);
         }
         if (found) {
             QCOMPARE(com.DevicePath(), backend.at(expected).path());
@@ -166,15 +168,16 @@ private slots:
         EmulatedBackend backend;
         auto& receiver =
             backend.addReceiver(ReportLengths{5, static_cast<std::size_t>(outputLength), 0});
-        ModHIDCom com(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom com(seen);
         QVERIFY(com.OpenReceiver());
 
         com.SendCommand(0x21);
 
-        QCOMPARE(receiver.received().size(), std::size_t(1));
-        QCOMPARE(receiver.received().front(), expected);
+        QCOMPARE(seen.of(receiver).received.size(), std::size_t(1));
+        QCOMPARE(seen.of(receiver).received.front(), expected);
         QVERIFY(com.DeviceConnected()); // writing never changes it
-        QCOMPARE(receiver.reads(), 0);
+        QCOMPARE(seen.of(receiver).reads, 0);
     }
 
     void answerKeepsConnection_data() {
@@ -202,15 +205,16 @@ private slots:
         options.inputReportId = static_cast<std::uint8_t>(reportId);
         auto& receiver = backend.add(options);
         receiver.model().setRecord(2, {0x50, 0x41, 0x64, 0x01});
-        ModHIDCom com(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom com(seen);
         QVERIFY(com.OpenReceiver());
 
         request(com, 2);
 
         QVERIFY(com.DeviceConnected());
         QCOMPARE(com.InputBuffer(), expected);
-        QCOMPARE(receiver.lastReadTimeout(), ModHIDCom::ReadTimeout);
-        QCOMPARE(backend.openHandles(), 1);
+        QCOMPARE(seen.of(receiver).lastReadTimeout, ModHIDCom::ReadTimeout);
+        QCOMPARE(seen.openHandles(), 1);
     }
 
     void answerOfOddLength_data() {
@@ -267,7 +271,8 @@ private slots:
         EmulatedBackend backend;
         auto& receiver =
             backend.addReceiver(ReportLengths{static_cast<std::size_t>(inputLength), 3, 0});
-        ModHIDCom com(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom com(seen);
         QVERIFY(com.OpenReceiver());
         request(com, 0); // a good exchange first leaves a non-zero InputBuffer
         QVERIFY(com.DeviceConnected());
@@ -285,26 +290,27 @@ private slots:
 
         QVERIFY(!com.DeviceConnected());
         QCOMPARE(com.InputBuffer(), Bytes(static_cast<std::size_t>(inputLength), 0));
-        QVERIFY(!com.IsOpen());
-        QCOMPARE(backend.openHandles(), 0);
+        QVERIFY(!com.DeviceConnected());
+        QCOMPARE(seen.openHandles(), 0);
 
         // Closing afterwards, as shutdown does, finds nothing left to close.
         com.CloseReceiver();
-        QCOMPARE(backend.openHandles(), 0);
+        QCOMPARE(seen.openHandles(), 0);
         QVERIFY(!com.DeviceConnected());
     }
 
     void closeReceiverEndsTheConnection() {
         EmulatedBackend backend;
         backend.addReceiver();
-        ModHIDCom com(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom com(seen);
         QVERIFY(com.OpenReceiver());
 
         com.CloseReceiver();
-        QCOMPARE(backend.openHandles(), 0);
+        QCOMPARE(seen.openHandles(), 0);
         QVERIFY(!com.DeviceConnected());
         com.CloseReceiver();
-        QCOMPARE(backend.openHandles(), 0);
+        QCOMPARE(seen.openHandles(), 0);
     }
 
     void unsolicitedReportNeverReturned_data() {
@@ -361,18 +367,20 @@ private slots:
         EmulatedBackend backend;
         auto& receiver = backend.addReceiver();
         receiver.model().setRecord(0, {1, 2, 3, 4});
-        ModHIDCom com(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom com(seen);
         QVERIFY(com.OpenReceiver());
 
         com.SendCommand(protocol::DataReset);
         com.SendCommand(protocol::MasterReset);
 
-        QCOMPARE(receiver.reads(), 0);
+        QCOMPARE(seen.of(receiver).reads, 0);
         QVERIFY(com.DeviceConnected());
-        QCOMPARE(receiver.received(), (std::vector<Bytes>{{0x00, 0xFE, 0x00}, {0x00, 0xFF, 0x00}}));
+        QCOMPARE(seen.of(receiver).received,
+                 (std::vector<Bytes>{{0x00, 0xFE, 0x00}, {0x00, 0xFF, 0x00}}));
         QCOMPARE(receiver.model().dataResetCount(), 1);
         QCOMPARE(receiver.model().masterResetCount(), 1);
-        QCOMPARE(backend.openHandles(), 1);
+        QCOMPARE(seen.openHandles(), 1);
     }
 
     void unpluggedDuringCycle() {
@@ -380,7 +388,8 @@ private slots:
         EmulatedBackend backend;
         auto& receiver = backend.addReceiver();
         receiver.unplugOnWrite(3);
-        ModHIDCom com(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom com(seen);
         QVERIFY(com.OpenReceiver());
 
         std::vector<bool> connected;
@@ -389,8 +398,8 @@ private slots:
             connected.push_back(com.DeviceConnected());
         }
         QCOMPARE(connected, (std::vector<bool>{true, true, false}));
-        QCOMPARE(receiver.received().size(), std::size_t(2));
-        QCOMPARE(backend.openHandles(), 0);
+        QCOMPARE(seen.of(receiver).received.size(), std::size_t(2));
+        QCOMPARE(seen.openHandles(), 0);
 
         // Gone from the list: the search finds nothing until it is back.
         QVERIFY(!com.OpenReceiver());
@@ -398,7 +407,7 @@ private slots:
         QVERIFY(com.OpenReceiver());
         request(com, 0);
         QVERIFY(com.DeviceConnected());
-        QCOMPARE(backend.openHandles(), 1);
+        QCOMPARE(seen.openHandles(), 1);
     }
 
     void lossCyclesLeakNothing_data() {
@@ -411,12 +420,13 @@ private slots:
         QFETCH(QString, how);
         EmulatedBackend backend;
         auto& receiver = backend.addReceiver();
-        ModHIDCom com(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom com(seen);
 
         int maxOpen = 0;
         for (int cycle = 0; cycle < 50; ++cycle) {
             QVERIFY(com.ensureOpen());
-            maxOpen = std::max(maxOpen, backend.openHandles());
+            maxOpen = std::max(maxOpen, seen.openHandles());
             if (how == "quiet") {
                 receiver.stayQuietNext();
             } else if (how == "fail") {
@@ -427,26 +437,28 @@ private slots:
             }
             request(com, cycle % protocol::SensorCount);
             QVERIFY(!com.DeviceConnected());
-            QCOMPARE(backend.openHandles(), 0);
+            QCOMPARE(seen.openHandles(), 0);
         }
         QCOMPARE(maxOpen, 1);
-        QCOMPARE(receiver.openAttempts(), 50);
+        QCOMPARE(seen.of(receiver).openAttempts, 50);
     }
 
     void reopenWhileHeldKeepsOneHandle() {
         EmulatedBackend backend;
         backend.addReceiver();
-        ModHIDCom com(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom com(seen);
         for (int k = 0; k < 5; ++k) {
             QVERIFY(com.OpenReceiver());
         }
-        QCOMPARE(backend.openHandles(), 1);
+        QCOMPARE(seen.openHandles(), 1);
     }
 
     void neverOpenedTouchesNothing() {
         EmulatedBackend backend;
         auto& receiver = backend.addReceiver();
-        ModHIDCom com(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom com(seen);
 
         com.SendCommand(FirstRequest);
         com.ReadReport();
@@ -454,8 +466,8 @@ private slots:
 
         QVERIFY(!com.DeviceConnected());
         QVERIFY(com.InputBuffer().empty());
-        QVERIFY(receiver.received().empty());
-        QCOMPARE(receiver.openAttempts(), 0);
+        QVERIFY(seen.of(receiver).received.empty());
+        QCOMPARE(seen.of(receiver).openAttempts, 0);
     }
 };
 

@@ -2,6 +2,7 @@
 #include "cycle/Acquisition.h"
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
+#include "tests/support/ObservedBackend.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,7 +35,8 @@ private slots:
         hid::EmulatedBackend backend;
         hid::EmulatedBackend::Interface& receiver = backend.addReceiver();
         receiver.model().setRecord(0, {0x78, 0x41, 0x50, 0x01});
-        ModHIDCom hid(backend);
+        ObservedBackend seen(backend, false); // counts only: its memory is not the program's
+        ModHIDCom hid(seen);
         sensor::SensorData data{};
 
         // Warmed up, so one-off allocations do not count as growth.
@@ -44,7 +46,7 @@ private slots:
         hid.CloseReceiver();
         const int descriptors = openDescriptors();
         const long long resident = residentBytes();
-        const long long writesBefore = receiver.writes();
+        const long long writesBefore = seen.of(receiver).writes;
 
         for (int k = 0; k < 10'000; ++k) {
             receiver.unplug();
@@ -59,11 +61,11 @@ private slots:
         }
         QVERIFY(hid.DeviceConnected());
         QCOMPARE(data[0], (sensor::SensorRecord{0x78, 0x41, 0x50, 0x01}));
-        QCOMPARE(receiver.writes() - writesBefore, 10'000 * 5 + 20'000 * 5);
-        QCOMPARE(backend.openHandles(), 1);
+        QCOMPARE(seen.of(receiver).writes - writesBefore, 10'000 * 5 + 20'000 * 5);
+        QCOMPARE(seen.openHandles(), 1);
         hid.CloseReceiver();
 
-        QCOMPARE(backend.openHandles(), 0);
+        QCOMPARE(seen.openHandles(), 0);
         QCOMPARE(openDescriptors(), descriptors);
 #if defined(__SANITIZE_ADDRESS__)
         QSKIP("AddressSanitizer holds freed memory back; it checks leaks itself");

@@ -3,6 +3,7 @@
 #include "cycle/TerminalText.h"
 #include "hid/EmulatedBackend.h"
 #include "hid/HidapiBackend.h"
+#include "tests/support/ObservedBackend.h"
 
 #include <QtTest>
 #include <sstream>
@@ -157,10 +158,10 @@ void TstListDevices::listing() {
     hid::EmulatedBackend emulated;
     setup(emulated);
     RefusingBackend refusing(emulated, openError.toStdString());
-    hid::Backend& backend = openError.isEmpty() ? static_cast<hid::Backend&>(emulated) : refusing;
+    ObservedBackend seen(openError.isEmpty() ? static_cast<hid::Backend&>(emulated) : refusing);
 
     std::ostringstream out;
-    const int rc = listDevices(backend, out);
+    const int rc = listDevices(seen, out);
     const std::string text = out.str();
     const QStringList lines = linesOf(text);
 
@@ -176,17 +177,18 @@ void TstListDevices::listing() {
                  qPrintable("unexpected: " + fragment + "\n" + text.c_str()));
     }
     QCOMPARE(rc, exitCode);
-    QCOMPARE(emulated.openHandles(), 0);
+    QCOMPARE(seen.openHandles(), 0);
 }
 
 void TstListDevices::othersAreNeverOpened() {
     hid::EmulatedBackend emulated;
     hid::EmulatedBackend::Interface& keyboard = emulated.addOther(0x046D, 0xC31C);
     hid::EmulatedBackend::Interface& receiver = emulated.addReceiver();
+    ObservedBackend seen(emulated);
     std::ostringstream out;
-    QCOMPARE(listDevices(emulated, out), 0);
-    QCOMPARE(keyboard.openAttempts(), 0);
-    QCOMPARE(receiver.openAttempts(), 1);
+    QCOMPARE(listDevices(seen, out), 0);
+    QCOMPARE(seen.of(keyboard).openAttempts, 0);
+    QCOMPARE(seen.of(receiver).openAttempts, 1);
 }
 
 // JSON and CSV name every interface of the choice with the same facts;
@@ -219,8 +221,9 @@ void TstListDevices::machineReadable() {
     emulated.add(held);
     emulated.addReceiver({9, 2, 0}).options().serial = "B";
 
+    ObservedBackend seen(emulated);
     std::ostringstream out;
-    const int rc = listDevices(emulated, out, hid::ReceiverChoice{{}, serial.toStdString()},
+    const int rc = listDevices(seen, out, hid::ReceiverChoice{{}, serial.toStdString()},
                                json ? cycle::OutputFormat::Json : cycle::OutputFormat::Csv);
     const QByteArray text = QByteArray::fromStdString(out.str());
 
@@ -265,7 +268,7 @@ void TstListDevices::machineReadable() {
                  row["in_use"].toString() == "true" ? "in use by another copy of Tyrescope" : "");
     }
     QCOMPARE(rc, exitCode);
-    QCOMPARE(emulated.openHandles(), 0);
+    QCOMPARE(seen.openHandles(), 0);
 }
 
 void TstListDevices::printableText_data() {

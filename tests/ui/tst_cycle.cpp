@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
+#include "tests/support/ObservedBackend.h"
 #include "ui/frmMain.h"
 
 #include <QTest>
@@ -33,7 +34,8 @@ struct Rig {
 
     EmulatedBackend backend;
     EmulatedBackend::Interface* receiver = nullptr;
-    ModHIDCom hid{backend};
+    ObservedBackend seen{backend};
+    ModHIDCom hid{seen};
     std::unique_ptr<frmMain> window = std::make_unique<frmMain>(hid);
 };
 
@@ -97,7 +99,7 @@ private slots:
         for (const sensor::SensorRecord& r : w.SensorData) {
             QCOMPARE(r, sensor::SensorRecord::of(protocol::NoDataRecord));
         }
-        QVERIFY(rig.backend.at(0).received().empty());
+        QVERIFY(rig.seen.of(rig.backend.at(0)).received.empty());
     }
 
     void oneRecordOnSensor3_data() {
@@ -213,7 +215,7 @@ private slots:
         }
         w.GetDataFromDevice();
         verifyOnLine(w);
-        rig.receiver->clearReceived();
+        rig.seen.of(*rig.receiver).received.clear();
 
         for (int i = 0; i < 3; ++i) {
             rig.receiver->answerNextWith({0, 0x78, 0x41, 0x50, 0x01});
@@ -228,8 +230,8 @@ private slots:
         QCOMPARE(logged.devicePath, QStringLiteral("emulated/1"));
         QVERIFY(logged.opened && !logged.reached);
         const std::vector<Report> sent{{0, 33, 0}, {0, 34, 0}, {0, 35, 0}, {0, 36, 0}};
-        QCOMPARE(rig.receiver->received(), sent);
-        QCOMPARE(rig.backend.openHandles(), 0);
+        QCOMPARE(rig.seen.of(*rig.receiver).received, sent);
+        QCOMPARE(rig.seen.openHandles(), 0);
     }
 
     void aReceiverPluggedBackInIsFoundByTheNextCycle() {
@@ -257,8 +259,8 @@ private slots:
             {0, 33, 0}, {0, 34, 0}, {0, 35, 0}, {0, 36, 0}, {0, 37, 0}};
         std::vector<Report> twoCycles = oneCycle;
         twoCycles.insert(twoCycles.end(), oneCycle.begin(), oneCycle.end());
-        QCOMPARE(rig.receiver->received(), twoCycles);
-        QCOMPARE(rig.backend.at(0).received().size(), std::size_t{0});
+        QCOMPARE(rig.seen.of(*rig.receiver).received, twoCycles);
+        QCOMPARE(rig.seen.of(rig.backend.at(0)).received.size(), std::size_t{0});
     }
 
     // A unit change redraws only its own five labels, from the data held.
@@ -359,7 +361,7 @@ private slots:
         }
         w.GetDataFromDevice();
         const QStringList before = screen(w);
-        const std::size_t sent = connected ? rig.receiver->received().size() : 0;
+        const std::size_t sent = connected ? rig.seen.of(*rig.receiver).received.size() : 0;
 
         // Through the button, as the operator would.
         QRadioButton* button = pressureGroup
@@ -381,7 +383,7 @@ private slots:
         }
         QCOMPARE(after, before);
         if (connected) {
-            QCOMPARE(rig.receiver->received().size(), sent);
+            QCOMPARE(rig.seen.of(*rig.receiver).received.size(), sent);
         }
         QCOMPARE(pressureGroup ? w.Units.PressureUnitIndex() : w.Units.TemperatureUnitIndex(),
                  option);
@@ -405,8 +407,8 @@ private slots:
         frmMain& w = *rig.window;
         w.GetDataFromDevice();
         QVERIFY(rig.hid.DeviceConnected());
-        QCOMPARE(rig.backend.openHandles(), 1);
-        const std::size_t sent = rig.receiver->received().size();
+        QCOMPARE(rig.seen.openHandles(), 1);
+        const std::size_t sent = rig.seen.of(*rig.receiver).received.size();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
 
@@ -414,8 +416,8 @@ private slots:
         rig.window.reset();
 
         QVERIFY(!rig.hid.DeviceConnected());
-        QCOMPARE(rig.backend.openHandles(), 0);
-        QCOMPARE(rig.receiver->received().size(), sent);
+        QCOMPARE(rig.seen.openHandles(), 0);
+        QCOMPARE(rig.seen.of(*rig.receiver).received.size(), sent);
     }
 };
 

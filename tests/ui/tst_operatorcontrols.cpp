@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
+#include "tests/support/ObservedBackend.h"
 #include "ui/frmMain.h"
 
 #include <QTest>
@@ -40,49 +41,6 @@ QStringList requests(int cycles) {
     return list;
 }
 
-// Passes everything on to the emulated receiver, and lets a test look at the
-// window at the moment each report is written, in the middle of a cycle.
-class WatchedBackend final : public hid::Backend {
-public:
-    explicit WatchedBackend(hid::Backend& inner) : inner_(inner) {}
-
-    std::function<void()> beforeWrite;
-
-    std::vector<hid::InterfaceInfo> enumerate() override { return inner_.enumerate(); }
-    OpenResult open(const std::string& path) override {
-        OpenResult opened = inner_.open(path);
-        if (opened.device) {
-            opened.device = std::make_unique<Device>(std::move(opened.device), *this);
-        }
-        return opened;
-    }
-
-private:
-    class Device final : public hid::Device {
-    public:
-        Device(std::unique_ptr<hid::Device> inner, WatchedBackend& owner)
-            : inner_(std::move(inner)), owner_(owner) {}
-        hid::ReportLengths reportLengths() const override { return inner_->reportLengths(); }
-        bool write(std::span<const std::uint8_t> report) override {
-            if (owner_.beforeWrite) {
-                owner_.beforeWrite();
-            }
-            return inner_->write(report);
-        }
-        hid::ReadStatus read(std::vector<std::uint8_t>& report,
-                             std::chrono::milliseconds timeout) override {
-            return inner_->read(report, timeout);
-        }
-        void discardPending() override { inner_->discardPending(); }
-
-    private:
-        std::unique_ptr<hid::Device> inner_;
-        WatchedBackend& owner_;
-    };
-
-    hid::Backend& inner_;
-};
-
 // What the operator can see of the controls at one moment.
 struct ControlState {
     QString caption;
@@ -109,7 +67,7 @@ class tst_OperatorControls : public QObject {
 
     std::unique_ptr<hid::EmulatedBackend> emulated;
     hid::EmulatedBackend::Interface* receiver = nullptr;
-    std::unique_ptr<WatchedBackend> backend;
+    std::unique_ptr<ObservedBackend> backend;
     std::unique_ptr<ModHIDCom> hid;
     std::unique_ptr<frmMain> window;
 
@@ -183,7 +141,7 @@ private slots:
         for (int i = 0; i < 5; ++i) {
             receiver->model().setRecord(i, {static_cast<std::uint8_t>(0x60 + i), 0x41, 0x50, 0x01});
         }
-        backend = std::make_unique<WatchedBackend>(*emulated);
+        backend = std::make_unique<ObservedBackend>(*emulated);
         hid = std::make_unique<ModHIDCom>(*backend);
         window = std::make_unique<frmMain>(*hid);
         window->show();
@@ -285,7 +243,7 @@ private slots:
             QCOMPARE(window->tmrContinuous.intervalAsDuration(), std::chrono::milliseconds(5000));
             QCOMPARE(window->tmrContinuous.timerType(), Qt::PreciseTimer);
         }
-        QCOMPARE(hex(receiver->received()), requests(cycles));
+        QCOMPARE(hex(backend->of(*receiver).received), requests(cycles));
     }
 
     void timerArmedOnlyAfterTheFirstCycle() {
@@ -331,7 +289,7 @@ private slots:
         receiver->plug();
         tick();
         QCOMPARE(window->lblDevStasus->text(), QStringLiteral("On line!"));
-        QCOMPARE(hex(receiver->received()), requests(1));
+        QCOMPARE(hex(backend->of(*receiver).received), requests(1));
         QVERIFY(window->tmrContinuous.isActive());
     }
 
@@ -418,8 +376,8 @@ private slots:
             QVERIFY(hid->DeviceConnected());
         }
         QCOMPARE(hid->DeviceConnected(), readBefore);
-        receiver->clearReceived();
-        const int readsBefore = receiver->reads();
+        backend->of(*receiver).received.clear();
+        const int readsBefore = backend->of(*receiver).reads;
         const Screen before = screen();
 
         QPushButton* target =
@@ -429,8 +387,8 @@ private slots:
             click(target);
         }
 
-        QCOMPARE(hex(receiver->received()), QStringList(clicks, report));
-        QCOMPARE(receiver->reads(), readsBefore);
+        QCOMPARE(hex(backend->of(*receiver).received), QStringList(clicks, report));
+        QCOMPARE(backend->of(*receiver).reads, readsBefore);
         QVERIFY(hid->DeviceConnected());
         QVERIFY(screen() == before);
         QCOMPARE(window->lblDevStasus->text(),
@@ -462,16 +420,16 @@ private slots:
         }
         click(window->imgQuillon, Qt::ShiftModifier);
         const Screen before = screen();
-        const int attempts = receiver->openAttempts();
+        const int attempts = backend->of(*receiver).openAttempts;
 
         click(button == QLatin1String("Master Reset") ? window->cmdDevReset : window->cmdDataReset);
 
         QVERIFY(!hid->DeviceConnected());
-        QVERIFY(receiver->received().empty());
+        QVERIFY(backend->of(*receiver).received.empty());
         QVERIFY(screen() == before);
         QCOMPARE(window->lblDevStasus->text(), QStringLiteral("Off line!"));
-        QCOMPARE(receiver->openAttempts(), attempts + (unplugged ? 0 : 1));
-        QCOMPARE(emulated->openHandles(), 0);
+        QCOMPARE(backend->of(*receiver).openAttempts, attempts + (unplugged ? 0 : 1));
+        QCOMPARE(backend->openHandles(), 0);
     }
 };
 
