@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/CommandLine.h"
 
+#include "app/ExitStatus.h"
 #include "app/Version.h"
 
 #include <QCommandLineParser>
@@ -85,34 +86,39 @@ std::optional<QStringList> withoutQtOptions(const QStringList& arguments, QStrin
     return kept;
 }
 
-using Option = QCommandLineOption;
+using Action = CommandLine::Action;
 
-std::optional<cycle::OutputFormat> outputFormat(const QString& value) {
-    if (value == QLatin1String("text"))
-        return cycle::OutputFormat::Text;
-    if (value == QLatin1String("csv"))
-        return cycle::OutputFormat::Csv;
-    if (value == QLatin1String("json"))
-        return cycle::OutputFormat::Json;
-    return std::nullopt;
+// The actions that take an option, as a set.
+enum Of : unsigned { OfWindow = 1u << 0, OfRead = 1u << 1, OfListDevices = 1u << 2 };
+
+unsigned bitOf(Action action) {
+    switch (action) {
+    case Action::Window:
+        return OfWindow;
+    case Action::Read:
+        return OfRead;
+    case Action::ListDevices:
+        return OfListDevices;
+    case Action::Help:
+    case Action::Version:
+    case Action::Error:
+        break;
+    }
+    return 0;
 }
 
-std::optional<sensor::PressureUnit> pressureUnit(const QString& value) {
-    if (value == QLatin1String("kpa"))
-        return sensor::PressureUnit::KPa;
-    if (value == QLatin1String("bar"))
-        return sensor::PressureUnit::Bar;
-    if (value == QLatin1String("psi"))
-        return sensor::PressureUnit::PSI;
-    return std::nullopt;
-}
-
-std::optional<sensor::TemperatureUnit> temperatureUnit(const QString& value) {
-    if (value == QLatin1String("c"))
-        return sensor::TemperatureUnit::Celsius;
-    if (value == QLatin1String("f"))
-        return sensor::TemperatureUnit::Fahrenheit;
-    return std::nullopt;
+// "the window and --read", for messages and --help.
+QString actionsText(unsigned of) {
+    QStringList names;
+    for (const auto& [bit, name] : {std::pair{OfWindow, "the window"}, std::pair{OfRead, "--read"},
+                                    std::pair{OfListDevices, "--list-devices"}}) {
+        if ((of & bit) != 0) {
+            names << QLatin1String(name);
+        }
+    }
+    const QString last = names.takeLast();
+    return names.isEmpty() ? last
+                           : names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
 }
 
 std::optional<int> count(const QString& value) {
@@ -122,7 +128,7 @@ std::optional<int> count(const QString& value) {
 }
 
 // Seconds with '.' for decimals, at most a day, to the millisecond.
-std::optional<std::chrono::milliseconds> interval(const QString& value) {
+std::optional<std::chrono::milliseconds> duration(const QString& value) {
     bool ok = false;
     const double seconds = QLocale::c().toDouble(value, &ok);
     if (!ok || !(seconds >= 0 && seconds <= 86400)) {
@@ -144,90 +150,155 @@ std::optional<std::vector<int>> sensorList(const QString& value) {
     return sensors;
 }
 
-// Every option of the program, declared once for the parser and for reading back.
-struct Options {
-    Option help;
-    Option version;
-    Option simulate;
-    Option listDevices;
-    Option read;
-    Option format;
-    Option pressure;
-    Option temperature;
-    Option count;
-    Option interval;
-    Option required;
-    Option wait;
-    Option device;
-    Option serial;
-    Option log;
+// Stores a parsed value; false when there is none.
+template <typename T> bool store(const std::optional<T>& parsed, T& field) {
+    if (parsed) {
+        field = *parsed;
+    }
+    return parsed.has_value();
+}
+
+// One option of the program: everything the parser, --help and the checks
+// know of it. An action is an option that names what the program does. An
+// option with a value is refused when given twice, since which value was
+// meant cannot be known; one without a value says the same thing twice.
+struct OptionRow {
+    QStringList names; // without dashes; one letter for a short name
+    QString valueName; // empty for an option without a value
+    QString help;
+    unsigned of; // the actions that take it
+    std::optional<Action> action;
+    // Takes the value (empty for an option without one) into the command;
+    // false when the option does not take that value.
+    bool (*take)(const QString& value, CommandLine& command);
 };
 
-Options declareOptions(QCommandLineParser& parser) {
-    parser.setApplicationDescription(
-        QStringLiteral("Tests the Rimlink tyre-pressure receiver: reads the records of its five "
-                       "sensors\nand shows them in one window, or with --read prints them and "
-                       "exits."));
-    Options o{
-        .help = parser.addHelpOption(),
-        .version = parser.addVersionOption(),
-        .simulate =
-            Option(QStringLiteral("simulate"),
-                   QStringLiteral("Run against a simulated receiver instead of the USB one.")),
-        .listDevices =
-            Option(QStringLiteral("list-devices"),
-                   QStringLiteral("List the HID devices present, mark the receiver and say "
-                                  "why it cannot be opened, then exit.")),
-        .read = Option(QStringLiteral("read"),
-                       QStringLiteral("Read the receiver without a window, print the result and "
-                                      "exit with a status that says whether it passed.")),
-        .format = Option(QStringLiteral("format"),
-                         QStringLiteral("Output of --read and --list-devices: text (default), csv "
-                                        "or json (--read: one object per line)."),
-                         QStringLiteral("format")),
-        .pressure = Option(QStringLiteral("pressure-unit"),
-                           QStringLiteral("Pressure unit of --read: kpa (default), bar or psi."),
-                           QStringLiteral("unit")),
-        .temperature = Option(QStringLiteral("temperature-unit"),
-                              QStringLiteral("Temperature unit of --read: c (default) or f."),
-                              QStringLiteral("unit")),
-        .count = Option(QStringLiteral("count"),
-                        QStringLiteral("Cycles of --read: 1 by default, 0 until Ctrl+C."),
-                        QStringLiteral("n")),
-        .interval =
-            Option(QStringLiteral("interval"),
-                   QStringLiteral("Seconds from the start of one cycle of --read to the next "
-                                  "(default 5; decimals with '.')."),
-                   QStringLiteral("seconds")),
-        .required = Option(QStringLiteral("require-sensors"),
-                           QStringLiteral("Sensors that must hold a pressure and a temperature in "
-                                          "every cycle of --read, such as 1,2,3,4."),
-                           QStringLiteral("list")),
-        .wait = Option(QStringLiteral("wait"),
-                       QStringLiteral("Wait up to this many seconds for the receiver to be plugged "
-                                      "in and free before --read starts (default 0)."),
-                       QStringLiteral("seconds")),
-        .device = Option(QStringLiteral("device"),
-                         QStringLiteral("Use the receiver at this path (as --list-devices shows "
-                                        "it), in the window, --read and --list-devices."),
-                         QStringLiteral("path")),
-        .serial = Option(QStringLiteral("serial"),
-                         QStringLiteral("Use the receiver with this serial number, in the window, "
-                                        "--read and --list-devices."),
-                         QStringLiteral("serial")),
-        .log = Option(QStringLiteral("log"),
-                      QStringLiteral("Append every cycle, of the window or of --read, to this file "
-                                     "as CSV rows."),
-                      QStringLiteral("file")),
+OptionRow action(const QStringList& names, const QString& help, Action action) {
+    return {names, {}, help, 0, action, nullptr};
+}
+
+OptionRow option(const QStringList& names, const QString& valueName, const QString& help,
+                 unsigned of, bool (*take)(const QString&, CommandLine&)) {
+    return {names, valueName, help, of, std::nullopt, take};
+}
+
+const std::vector<OptionRow>& optionTable() {
+    static const std::vector<OptionRow> rows{
+        action({"read"},
+               "Read the receiver without a window, print the result and exit with a status "
+               "that says whether it passed.",
+               Action::Read),
+        action({"list-devices"},
+               "List the HID devices present, mark the receiver and say why it cannot be "
+               "opened, then exit.",
+               Action::ListDevices),
+        action({"h", "help"}, "Show this help and exit.", Action::Help),
+        action({"v", "V", "version"}, "Show the version and exit.", Action::Version),
+        option({"simulate"}, {}, "Use a simulated receiver instead of the USB one.",
+               OfWindow | OfRead | OfListDevices,
+               [](const QString&, CommandLine& c) { return c.simulate = true; }),
+        option({"device"}, "path", "Use the receiver at this path, as --list-devices shows it.",
+               OfWindow | OfRead | OfListDevices,
+               [](const QString& value, CommandLine& c) {
+                   // A link to the node, such as one a udev rule makes, names the same receiver.
+                   const QString node = QFileInfo(value).canonicalFilePath();
+                   c.choice.path = QFile::encodeName(node.isEmpty() ? value : node).toStdString();
+                   return true;
+               }),
+        option({"serial"}, "serial", "Use the receiver with this serial number.",
+               OfWindow | OfRead | OfListDevices,
+               [](const QString& value, CommandLine& c) {
+                   c.choice.serial = value.toStdString();
+                   return true;
+               }),
+        option({"format"}, "format",
+               QStringLiteral("Output: %1 (the first is the default); --read writes one JSON "
+                              "object per cycle and line.")
+                   .arg(cycle::outputFormatNames()),
+               OfRead | OfListDevices,
+               [](const QString& value, CommandLine& c) {
+                   return store(cycle::outputFormatNamed(value), c.read.format);
+               }),
+        option({"pressure-unit"}, "unit", "Pressure unit: kpa (default), bar or psi.", OfRead,
+               [](const QString& value, CommandLine& c) {
+                   return store(sensor::pressureUnitNamed(value), c.read.pressureUnit);
+               }),
+        option({"temperature-unit"}, "unit", "Temperature unit: c (default) or f.", OfRead,
+               [](const QString& value, CommandLine& c) {
+                   return store(sensor::temperatureUnitNamed(value), c.read.temperatureUnit);
+               }),
+        option(
+            {"count"}, "n", "Cycles to run: 1 by default, 0 until Ctrl+C.", OfRead,
+            [](const QString& value, CommandLine& c) { return store(count(value), c.read.count); }),
+        option({"interval"}, "seconds",
+               "Seconds from the start of one cycle to the next (default 5; decimals with '.').",
+               OfRead,
+               [](const QString& value, CommandLine& c) {
+                   return store(duration(value), c.read.interval);
+               }),
+        option({"require-sensors"}, "list",
+               "Sensors that must hold a pressure and a temperature in every cycle, such as "
+               "1,2,3,4.",
+               OfRead,
+               [](const QString& value, CommandLine& c) {
+                   return store(sensorList(value), c.read.requiredSensors);
+               }),
+        option({"wait"}, "seconds",
+               "Wait up to this many seconds for the receiver to be plugged in and free before "
+               "the first cycle (default 0).",
+               OfRead,
+               [](const QString& value, CommandLine& c) {
+                   return store(duration(value), c.read.wait);
+               }),
+        option({"log"}, "file", "Append every cycle to this file as CSV rows.", OfWindow | OfRead,
+               [](const QString& value, CommandLine& c) {
+                   c.logPath = value;
+                   return true;
+               }),
+        option({"verbose"}, {},
+               "Say on standard error, at every cycle, why the receiver is off line or lost.",
+               OfWindow | OfRead | OfListDevices,
+               [](const QString&, CommandLine& c) { return c.verbose = true; }),
+        option({"quiet"}, {},
+               "Print nothing on standard output: the exit status tells, and problems still "
+               "go to standard error.",
+               OfRead | OfListDevices,
+               [](const QString&, CommandLine& c) { return c.read.quiet = true; }),
     };
-    parser.addOptions({o.simulate, o.listDevices, o.read, o.format, o.pressure, o.temperature,
-                       o.count, o.interval, o.required, o.wait, o.device, o.serial, o.log});
-    return o;
+    return rows;
+}
+
+const OptionRow& rowNamed(const QString& name) {
+    const std::vector<OptionRow>& rows = optionTable();
+    return *std::find_if(rows.begin(), rows.end(),
+                         [&](const OptionRow& row) { return row.names.contains(name); });
+}
+
+// As typed: "-v", "--version".
+QString dashed(const QString& name) {
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+QString longName(const OptionRow& row) {
+    return dashed(row.names.last());
+}
+
+// Words filled into lines of at most `width` characters.
+QStringList wrapped(const QString& text, qsizetype width) {
+    QStringList lines{QString()};
+    for (const QString& word : text.split(QLatin1Char(' '))) {
+        if (!lines.last().isEmpty() && lines.last().size() + 1 + word.size() > width) {
+            lines << QString();
+        }
+        lines.last() += (lines.last().isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    return lines;
 }
 
 QString exitStatusHelp() {
     QString text = QStringLiteral("\nExit status of --read and --list-devices:\n");
     std::vector<const exitstatus::Meaning*> bySeriousness;
+    QStringList ofListDevices;
     for (const exitstatus::Meaning& m : exitstatus::Meanings) {
         text +=
             QStringLiteral("  %1  ").arg(m.status, 3) +
@@ -236,6 +307,9 @@ QString exitStatusHelp() {
         if (m.seriousness > 0) {
             bySeriousness.push_back(&m);
         }
+        if (m.ofListDevices) {
+            ofListDevices << QString::number(m.status);
+        }
     }
     std::sort(bySeriousness.begin(), bySeriousness.end(),
               [](const auto* a, const auto* b) { return a->seriousness > b->seriousness; });
@@ -243,56 +317,52 @@ QString exitStatusHelp() {
     for (const exitstatus::Meaning* m : bySeriousness) {
         order << QString::number(m->status);
     }
-    return text + QStringLiteral("Over several cycles the most serious counts: %1.\n")
-                      .arg(order.join(QStringLiteral(", then ")));
+    return text +
+           QStringLiteral("--list-devices ends with %1.\n")
+               .arg(ofListDevices.join(QStringLiteral(", "))) +
+           QStringLiteral("Over several cycles of --read the most serious counts: %1.\n")
+               .arg(order.join(QStringLiteral(", then ")));
 }
 
-QString helpText(const QCommandLineParser& parser, const QString& program) {
-    // Read before the application object exists, Qt cannot name the program itself.
-    return parser.helpText().replace(QStringLiteral("<executable_name>"), program) +
-           exitStatusHelp();
-}
-
-// The options of --read, each value checked, then taken; the first wrong one ends it with
-// an error in result.
-void takeReadOptions(const QCommandLineParser& parser, const Options& o, CommandLine& result) {
-    const auto take = [&](const Option& option, auto parse, auto& field) {
-        if (!parser.isSet(option)) {
-            return true;
+QString helpText(const QString& program) {
+    constexpr qsizetype NameWidth = 27;
+    constexpr qsizetype Width = 79;
+    QString actions;
+    QString options;
+    for (const OptionRow& row : optionTable()) {
+        QStringList names;
+        for (const QString& name : row.names) {
+            names << dashed(name);
         }
-        const QString name = option.names().constFirst();
-        if (result.action != CommandLine::Action::Read) {
-            result.action = CommandLine::Action::Error;
-            result.text = QStringLiteral("--%1 is an option of --read.").arg(name);
-            return false;
+        QString left =
+            QStringLiteral("  ") + names.join(QStringLiteral(", ")) +
+            (row.valueName.isEmpty() ? QString() : QStringLiteral(" <%1>").arg(row.valueName));
+        const QString help =
+            row.help + (row.of != 0 ? QStringLiteral(" [%1]").arg(actionsText(row.of)) : QString());
+        QString entry;
+        for (const QString& line : wrapped(help, Width - NameWidth)) {
+            entry += (left.size() < NameWidth
+                          ? left.leftJustified(NameWidth)
+                          : left + QLatin1Char('\n') + QString(NameWidth, QLatin1Char(' '))) +
+                     line + QLatin1Char('\n');
+            left.clear();
         }
-        const QString value = parser.value(option);
-        const auto parsed = parse(value);
-        if (!parsed) {
-            result.action = CommandLine::Action::Error;
-            result.text = QStringLiteral("Invalid value '%1' for --%2.").arg(value, name);
-            return false;
-        }
-        field = *parsed;
-        return true;
-    };
-    ReadOptions& r = result.read;
-    if (take(o.format, outputFormat, r.format) && take(o.pressure, pressureUnit, r.pressureUnit) &&
-        take(o.temperature, temperatureUnit, r.temperatureUnit) && take(o.count, count, r.count) &&
-        take(o.interval, interval, r.interval) && take(o.wait, interval, r.wait)) {
-        take(o.required, sensorList, r.requiredSensors);
+        (row.action ? actions : options) += entry;
     }
+    return QStringLiteral("Usage: %1 [options]\n").arg(program) +
+           QStringLiteral("Tests the Rimlink tyre-pressure receiver: reads the records of its five "
+                          "sensors\nand shows them in one window, or with --read prints them and "
+                          "exits.\n\nActions (without one, the window opens):\n") +
+           actions + QStringLiteral("\nOptions, with the actions that take them:\n") + options +
+           exitStatusHelp();
 }
 
 } // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments) {
-    QCommandLineParser parser;
-    const Options o = declareOptions(parser);
-
     CommandLine result;
     const auto error = [&result](const QString& text) {
-        result.action = CommandLine::Action::Error;
+        result.action = Action::Error;
         result.text = text;
         return result;
     };
@@ -301,61 +371,73 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     if (!ours) {
         return error(qtError);
     }
+    QCommandLineParser parser;
+    for (const OptionRow& row : optionTable()) {
+        parser.addOption(QCommandLineOption(row.names, row.help, row.valueName));
+    }
     if (!parser.parse(*ours)) {
         return error(parser.errorText());
-    }
-    for (const Option& option :
-         {o.format, o.pressure, o.temperature, o.count, o.interval, o.required, o.log}) {
-        // Which of two values was meant cannot be known.
-        if (parser.values(option).size() > 1) {
-            return error(
-                QStringLiteral("--%1 was given more than once.").arg(option.names().constFirst()));
-        }
     }
     if (!parser.positionalArguments().isEmpty()) {
         return error(
             QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     }
-    if (parser.isSet(o.help) || parser.isSet(QStringLiteral("help-all"))) {
-        result.action = CommandLine::Action::Help;
-        result.text = helpText(parser, arguments.value(0, QStringLiteral("tyrescope")));
-        return result;
-    }
-    if (parser.isSet(o.version)) {
-        result.action = CommandLine::Action::Version;
-        result.text = QStringLiteral("tyrescope %1\n").arg(QLatin1String(version::text));
-        return result;
-    }
-    for (const Option* option : {&o.device, &o.serial}) {
-        if (parser.isSet(*option) && parser.value(*option).isEmpty()) {
-            return error(QStringLiteral("Empty value for --%1.").arg(option->names().constFirst()));
+
+    // Each option once, in the order given, with the name it was given by.
+    std::vector<std::pair<const OptionRow*, QString>> given;
+    for (const QString& name : parser.optionNames()) {
+        const OptionRow* row = &rowNamed(name);
+        const auto same = [row](const auto& g) { return g.first == row; };
+        if (std::none_of(given.begin(), given.end(), same)) {
+            given.emplace_back(row, dashed(name));
+        } else if (!row->valueName.isEmpty()) {
+            // Which of two values was meant cannot be known.
+            return error(QStringLiteral("%1 was given more than once.").arg(longName(*row)));
         }
     }
-    // A link to the node, such as one a udev rule makes, names the same receiver.
-    const QString device = parser.value(o.device);
-    const QString node = QFileInfo(device).canonicalFilePath();
-    result.choice.path = QFile::encodeName(node.isEmpty() ? device : node).toStdString();
-    result.choice.serial = parser.value(o.serial).toStdString();
-    if (parser.isSet(o.listDevices)) {
-        result.action = CommandLine::Action::ListDevices;
-        if (parser.isSet(o.format)) {
-            const auto format = outputFormat(parser.value(o.format));
-            if (!format) {
-                return error(
-                    QStringLiteral("Invalid value '%1' for --format.").arg(parser.value(o.format)));
-            }
-            result.listFormat = *format;
+
+    const std::pair<const OptionRow*, QString>* chosen = nullptr;
+    for (const auto& option : given) {
+        if (!option.first->action) {
+            continue;
         }
+        if (chosen != nullptr) {
+            return error(QStringLiteral("%1 and %2 cannot be given together.")
+                             .arg(chosen->second, option.second));
+        }
+        chosen = &option;
+    }
+    result.action = chosen != nullptr ? *chosen->first->action : Action::Window;
+    if (result.action == Action::Help || result.action == Action::Version) {
+        // Anything else on the line was meant to run, and must not pass for having run.
+        if (given.size() > 1) {
+            const auto& other = given.front().first == chosen->first ? given[1] : given.front();
+            return error(
+                QStringLiteral("%1 cannot be given with %2.").arg(chosen->second, other.second));
+        }
+        result.text = result.action == Action::Help
+                          ? helpText(arguments.value(0, QStringLiteral("tyrescope")))
+                          : QStringLiteral("tyrescope %1\n").arg(QLatin1String(version::text));
         return result;
     }
-    result.simulate = parser.isSet(o.simulate);
-    result.logPath = parser.value(o.log);
-    if (parser.isSet(o.log) && result.logPath.isEmpty()) {
-        return error(QStringLiteral("Empty file name for --log."));
+
+    for (const auto& [row, name] : given) {
+        if (row->action) {
+            continue;
+        }
+        if ((row->of & bitOf(result.action)) == 0) {
+            return error(
+                QStringLiteral("%1 is an option of %2.").arg(longName(*row), actionsText(row->of)));
+        }
+        const QString value =
+            row->valueName.isEmpty() ? QString() : parser.value(row->names.last());
+        if (!row->valueName.isEmpty() && value.isEmpty()) {
+            return error(QStringLiteral("Empty value for %1.").arg(longName(*row)));
+        }
+        if (!row->take(value, result)) {
+            return error(QStringLiteral("Invalid value '%1' for %2.").arg(value, longName(*row)));
+        }
+        result.given << (value.isEmpty() ? name : name + QLatin1Char(' ') + value);
     }
-    if (parser.isSet(o.read)) {
-        result.action = CommandLine::Action::Read;
-    }
-    takeReadOptions(parser, o, result);
     return result;
 }

@@ -6,7 +6,6 @@
 #include "sensor/Units.h"
 
 #include <ostream>
-#include <streambuf>
 #include <string>
 
 class CycleLog;
@@ -14,27 +13,6 @@ class ModHIDCom;
 namespace hid {
 class Backend;
 }
-
-// Standard output for --read and the other commands that print: written
-// through at once, so that a failure shows at the write that met it. A write
-// blocked on a reader that does not read gives up when SIGINT or SIGTERM asks
-// --read to stop.
-class OutputStream : public std::ostream {
-public:
-    explicit OutputStream(int descriptor);
-    // errno of the first write that failed; 0 while none did.
-    int error() const { return buffer_.error; }
-
-private:
-    struct Buffer : std::streambuf {
-        explicit Buffer(int descriptor) : descriptor(descriptor) {}
-        int_type overflow(int_type c) override;
-        std::streamsize xsputn(const char* s, std::streamsize n) override;
-        int descriptor;
-        int error = 0;
-    };
-    Buffer buffer_;
-};
 
 // --read: acquisition cycles exactly as the window runs them, written to a
 // stream instead of a window.
@@ -45,15 +23,18 @@ public:
 
     // Every cycle's rows go to log as well.
     void setLog(CycleLog* log) { log_ = log; }
+    // Someone watches err_ (a terminal): a wait for the receiver is said as it begins.
+    void setWatched(bool watched) { watched_ = watched; }
 
     // Waits, when asked, for the receiver to be there and free; runs the
-    // cycles asked for, `interval` apart from start to start, and lets the
-    // receiver go. The exit status is that of the most serious problem met:
-    // NoReceiver, then ReceiverInUse, then ReceiverLost, then
-    // SensorWithoutData. Output or log rows that cannot be written end the
-    // run at that cycle with WriteFailed. SIGINT and SIGTERM end the wait, or
-    // the run after the cycle under way, or at once while its output waits
-    // for a reader, with stoppedBy().
+    // cycles asked for, `interval` apart from start to start, on the
+    // receiver the first cycle opened, and lets it go. The exit status is
+    // that of the most serious problem met: NoReceiver, then ReceiverInUse,
+    // then ReceiverLost, then SensorWithoutData. Output or log rows that
+    // cannot be written end the run at that cycle with WriteFailed, and a
+    // serial number that several receivers carry ends it with UsageError.
+    // SIGINT and SIGTERM end the wait, or the run after the cycle under way,
+    // or at once while its output waits for a reader, with stoppedBy().
     int run();
 
     // One cycle: output, log, and its exit status.
@@ -62,6 +43,8 @@ public:
 private:
     // Until the receiver opens, options_.wait has passed or a stop is asked for.
     void awaitReceiver();
+    // Why no receiver was opened for this cycle, said once until one opens again.
+    int explainUnopened();
     // Prints one cycle in the chosen format and appends it to the log; false
     // when either could not be written, said on err_.
     bool write(const cycle::CycleResult& result);
@@ -74,7 +57,9 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     CycleLog* log_ = nullptr;
-    // Why no receiver is there is said once, until one is found again.
+    bool watched_ = false;
     bool explained_ = false;
+    // The run keeps to the receiver its first cycle opened.
+    bool pinned_ = false;
     int cycles_ = 0;
 };

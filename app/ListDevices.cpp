@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "app/ListDevices.h"
 
+#include "app/ExitStatus.h"
 #include "app/InstallNames.h"
 #include "cycle/TerminalText.h"
+#include "hid/ReceiverChoice.h"
 #include "protocol/ReceiverProtocol.h"
 
 #include <QJsonArray>
@@ -37,6 +39,7 @@ bool isPermissionProblem(const std::string& error) {
 // One interface as examined: only receivers are opened, the other devices
 // are none of our business, and their lengths come from the descriptor anyway.
 struct Examined {
+    std::string original;    // the path as the platform gives it
     hid::InterfaceInfo info; // device texts already made printable
     bool receiver = false;
     bool opened = false;
@@ -53,6 +56,7 @@ std::vector<Examined> examine(hid::Backend& backend, const hid::ReceiverChoice& 
             continue;
         }
         Examined e;
+        e.original = info.path;
         e.info = info;
         for (std::string* text : {&e.info.path, &e.info.serial, &e.info.manufacturer,
                                   &e.info.product, &e.info.lengthsUnknownWhy}) {
@@ -161,40 +165,50 @@ int judge(const std::vector<hid::InterfaceInfo>& interfaces, const std::vector<E
         out << "No HID interfaces are present, so no receiver either.\n"
                "Plug the receiver in; if it is plugged in, try another USB port or cable,\n"
                "and see whether the kernel noticed it (dmesg).\n";
-        return 1;
+        return exitstatus::NoReceiver;
     }
+    const std::vector<hid::InterfaceInfo> chosen = hid::receiversFor(interfaces, choice);
+    if (hid::isAmbiguous(choice, chosen)) {
+        out << chosen.size() << " receivers have the serial number " << printableText(choice.serial)
+            << ":\n";
+        for (const hid::InterfaceInfo& info : chosen) {
+            out << "  " << printableText(info.path) << '\n';
+        }
+        out << "Choose one of them with --device PATH.\n";
+        return exitstatus::UsageError;
+    }
+    // The program takes the first of these that opens, and so does this.
     std::vector<Examined> receivers;
-    std::copy_if(examined.begin(), examined.end(), std::back_inserter(receivers),
-                 [](const Examined& e) { return e.receiver; });
+    for (const hid::InterfaceInfo& info : chosen) {
+        const auto same = [&](const Examined& e) { return e.original == info.path; };
+        receivers.push_back(*std::find_if(examined.begin(), examined.end(), same));
+    }
     if (receivers.empty() && choice.any()) {
         out << "No receiver (" << hex4(protocol::VendorId) << ':' << hex4(protocol::ProductId)
             << ") is among them.\n"
             << "Plug the receiver in; if it is plugged in, try another USB port or cable.\n";
-        return 1;
+        return exitstatus::NoReceiver;
     }
     if (receivers.empty()) {
         out << "No receiver matches " << choiceText(choice) << ".\n";
         listReceivers(interfaces, out);
-        return 1;
+        return exitstatus::NoReceiver;
     }
-    // The program takes the first receiver that opens, and so does this.
     const auto usable = std::find_if(receivers.begin(), receivers.end(),
                                      [](const Examined& r) { return r.opened; });
     if (usable != receivers.end()) {
         out << "The receiver at " << usable->info.path
             << " can be opened: Tyrescope will use it.\n";
-        return 0;
+        return exitstatus::Passed;
     }
     adviseOnOpening(receivers, out);
-    return 1;
+    const bool inUse =
+        std::any_of(receivers.begin(), receivers.end(), [](const Examined& r) { return r.inUse; });
+    return inUse ? exitstatus::ReceiverInUse : exitstatus::NoReceiver;
 }
 
 QString text(const std::string& s) {
     return QString::fromStdString(s);
-}
-
-QJsonValue textOrNull(const std::string& s) {
-    return s.empty() ? QJsonValue() : QJsonValue(text(s));
 }
 
 // The facts of one interface, numbers as numbers, for JSON and CSV alike;
@@ -221,7 +235,7 @@ QJsonObject factsOf(const Examined& e) {
         {QStringLiteral("receiver"), e.receiver},
         {QStringLiteral("openable"), e.receiver ? QJsonValue(e.opened) : QJsonValue()},
         {QStringLiteral("in_use"), e.inUse},
-        {QStringLiteral("not_openable_why"), textOrNull(e.error)},
+        {QStringLiteral("not_openable_why"), cycle::textOrNull(text(e.error))},
     };
 }
 
@@ -236,19 +250,18 @@ const QStringList Columns{
     QStringLiteral("in_use"),         QStringLiteral("not_openable_why"),
 };
 
-void writeMachineReadable(const std::vector<Examined>& examined, cycle::OutputFormat format,
-                          std::ostream& out) {
-    if (format == cycle::OutputFormat::Json) {
-        QJsonArray interfaces;
-        for (const Examined& e : examined) {
-            interfaces.append(factsOf(e));
-        }
-        out << QJsonDocument(QJsonObject{{QStringLiteral("interfaces"), interfaces}})
-                   .toJson(QJsonDocument::Compact)
-                   .toStdString()
-            << '\n';
-        return;
+void writeJson(const std::vector<Examined>& examined, std::ostream& out) {
+    QJsonArray interfaces;
+    for (const Examined& e : examined) {
+        interfaces.append(factsOf(e));
     }
+    out << QJsonDocument(QJsonObject{{QStringLiteral("interfaces"), interfaces}})
+               .toJson(QJsonDocument::Compact)
+               .toStdString()
+        << '\n';
+}
+
+void writeCsv(const std::vector<Examined>& examined, std::ostream& out) {
     out << cycle::csvLine(Columns).toStdString();
     for (const Examined& e : examined) {
         const QJsonObject facts = factsOf(e);
@@ -263,17 +276,8 @@ void writeMachineReadable(const std::vector<Examined>& examined, cycle::OutputFo
     }
 }
 
-} // namespace
-
-int listDevices(hid::Backend& backend, std::ostream& out, const hid::ReceiverChoice& choice,
-                cycle::OutputFormat format) {
-    const std::vector<hid::InterfaceInfo> interfaces = backend.enumerate();
-    const std::vector<Examined> examined = examine(backend, choice, interfaces);
-    if (format != cycle::OutputFormat::Text) {
-        writeMachineReadable(examined, format, out);
-        std::ostringstream verdict;
-        return judge(interfaces, examined, choice, verdict);
-    }
+void writeText(const std::vector<hid::InterfaceInfo>& interfaces,
+               const std::vector<Examined>& examined, std::ostream& out) {
     if (!interfaces.empty()) {
         out << "HID interfaces present: " << interfaces.size() << '\n';
         for (const Examined& e : examined) {
@@ -281,7 +285,28 @@ int listDevices(hid::Backend& backend, std::ostream& out, const hid::ReceiverCho
         }
         out << '\n';
     }
-    return judge(interfaces, examined, choice, out);
+}
+
+} // namespace
+
+int listDevices(hid::Backend& backend, std::ostream& out, const hid::ReceiverChoice& choice,
+                cycle::OutputFormat format) {
+    const std::vector<hid::InterfaceInfo> interfaces = backend.enumerate();
+    const std::vector<Examined> examined = examine(backend, choice, interfaces);
+    std::ostringstream verdict;
+    switch (format) {
+    case cycle::OutputFormat::Text:
+        writeText(interfaces, examined, out);
+        return judge(interfaces, examined, choice, out);
+    case cycle::OutputFormat::Csv:
+        writeCsv(examined, out);
+        break;
+    case cycle::OutputFormat::Json:
+        writeJson(examined, out);
+        break;
+    }
+    // Machine formats carry the facts; the verdict is the exit status.
+    return judge(interfaces, examined, choice, verdict);
 }
 
 int explainMissingReceiver(hid::Backend& backend, std::ostream& out,

@@ -31,6 +31,8 @@ public:
     // Why acquire() answered Unavailable, or why raiseWindowOnRequest() or
     // notifyRunningCopy() failed, for the one line that says so.
     const QString& errorString() const { return error_; }
+    // Where the lock is; empty when the user has no private folder for it.
+    const QString& lockPath() const { return lockPath_; }
 
     // For the copy that holds the lock and shows a window: a later copy's
     // notifyRunningCopy() brings its visible windows to the front and

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "app/CommandLine.h"
 #include "app/CycleLog.h"
+#include "app/ExitStatus.h"
 #include "app/HeadlessRead.h"
 #include "app/InstallNames.h"
 #include "app/ListDevices.h"
+#include "app/OutputStream.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "app/Version.h"
@@ -13,12 +15,14 @@
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -47,31 +51,48 @@ int checked(const OutputStream& out, int status) {
     return exitstatus::WriteFailed;
 }
 
-// Opens --log FILE, if given; false after one line on stderr.
-bool openLog(const QString& path, CycleLog& log) {
-    if (path.isEmpty() || log.open(path)) {
-        return true;
+// Opens --log FILE, if given: Passed, or the exit status after one line on stderr.
+int openLog(const QString& path, CycleLog& log) {
+    if (path.isEmpty()) {
+        return exitstatus::Passed;
     }
-    std::cerr << "tyrescope: " << log.errorString().toStdString() << '\n';
-    return false;
+    switch (log.open(path)) {
+    case CycleLog::Opened::Yes:
+        if (!log.notice().isEmpty()) {
+            std::cerr << "tyrescope: " << log.notice().toStdString() << '\n';
+        }
+        return exitstatus::Passed;
+    case CycleLog::Opened::CannotOpen:
+        std::cerr << "tyrescope: " << log.errorString().toStdString() << '\n';
+        return exitstatus::UsageError;
+    case CycleLog::Opened::OtherLayout:
+        std::cerr << "tyrescope: " << log.errorString().toStdString() << '\n';
+        return exitstatus::WriteFailed;
+    }
+    return exitstatus::UsageError;
 }
 
-// Runs `use` with the receiver transport of the command line: the USB
-// receiver of the choice, or a simulated one that follows its script from now
-// on and is locked by no one.
-template <typename Use> int withReceiver(const CommandLine& command, Use use) {
+// Runs `use` with the HID access of the command line: the platform's, or one
+// holding a simulated receiver that follows its script from now on and is
+// locked by no one.
+template <typename Use> int withBackend(const CommandLine& command, Use use) {
     if (command.simulate) {
         hid::EmulatedBackend backend;
         simulation::Simulation scenario(backend.addReceiver());
         scenario.start();
+        return use(backend);
+    }
+    hid::HidapiBackend backend;
+    return use(backend);
+}
+
+// The same with the receiver transport over it, set to the receiver of the choice.
+template <typename Use> int withReceiver(const CommandLine& command, Use use) {
+    return withBackend(command, [&](hid::Backend& backend) {
         ModHIDCom hid(backend);
         hid.choose(command.choice);
         return use(backend, hid);
-    }
-    hid::HidapiBackend backend;
-    ModHIDCom hid(backend);
-    hid.choose(command.choice);
-    return use(backend, hid);
+    });
 }
 
 // The window's whole life: created, initialised, shown, closed, destroyed.
@@ -92,14 +113,28 @@ int runWindow(QApplication& app, ModHIDCom& hid, CycleLog& log) {
 int runRead(int argc, char* argv[], const CommandLine& command) {
     QCoreApplication app(argc, argv);
     CycleLog log;
-    if (!openLog(command.logPath, log)) {
-        return exitstatus::UsageError;
+    if (const int status = openLog(command.logPath, log); status != exitstatus::Passed) {
+        return status;
     }
     OutputStream out(STDOUT_FILENO);
     return withReceiver(command, [&](hid::Backend& backend, ModHIDCom& hid) {
         HeadlessRead reader(backend, hid, command.read, out, std::cerr);
         reader.setLog(&log);
+        reader.setWatched(::isatty(STDERR_FILENO) == 1);
         return reader.run();
+    });
+}
+
+// --list-devices, of the simulated receiver too, which lives on Qt's clock.
+int runListDevices(int argc, char* argv[], const CommandLine& command) {
+    QCoreApplication app(argc, argv);
+    OutputStream out(STDOUT_FILENO);
+    return withBackend(command, [&](hid::Backend& backend) {
+        if (command.read.quiet) {
+            std::ostringstream unread;
+            return listDevices(backend, unread, command.choice, command.read.format);
+        }
+        return checked(out, listDevices(backend, out, command.choice, command.read.format));
     });
 }
 
@@ -118,10 +153,12 @@ int runWindowCopy(int argc, char* argv[], const CommandLine& command) {
                       << "); its window was not brought forward\n";
             return exitstatus::ReceiverInUse;
         }
-        if (!logPath.isEmpty()) {
+        if (!command.given.isEmpty()) {
+            // The choices were meant for a window that is not this one.
             std::cerr << "tyrescope: Tyrescope is already running: its window was brought "
-                         "forward, and the log "
-                      << logPath.toStdString() << " was not used\n";
+                         "forward, and "
+                      << command.given.join(QStringLiteral(", ")).toStdString()
+                      << (command.given.size() > 1 ? " were" : " was") << " not used\n";
         }
         return exitstatus::Passed;
     }
@@ -131,8 +168,8 @@ int runWindowCopy(int argc, char* argv[], const CommandLine& command) {
                   << instance.errorString().toStdString() << "); running anyway\n";
     }
     CycleLog log;
-    if (!openLog(logPath, log)) {
-        return exitstatus::UsageError;
+    if (const int status = openLog(logPath, log); status != exitstatus::Passed) {
+        return status;
     }
 
     QApplication app(argc, argv);
@@ -170,6 +207,9 @@ int main(int argc, char* argv[]) {
         arguments << QString::fromLocal8Bit(argv[i]);
     }
     const CommandLine command = parseCommandLine(arguments);
+    if (command.verbose) {
+        QLoggingCategory::setFilterRules(QStringLiteral("tyrescope.*=true"));
+    }
     OutputStream out(STDOUT_FILENO);
     switch (command.action) {
     case CommandLine::Action::Help:
@@ -180,14 +220,11 @@ int main(int argc, char* argv[]) {
         std::cerr << "tyrescope: " << command.text.toStdString()
                   << " Try 'tyrescope --help' for more information.\n";
         return exitstatus::UsageError;
-    case CommandLine::Action::ListDevices: {
-        hid::HidapiBackend backend;
-        const int status = listDevices(backend, out, command.choice, command.listFormat);
-        return checked(out, status);
-    }
+    case CommandLine::Action::ListDevices:
+        return runListDevices(argc, argv, command);
     case CommandLine::Action::Read:
         return runRead(argc, argv, command);
-    case CommandLine::Action::Run:
+    case CommandLine::Action::Window:
         break;
     }
     return runWindowCopy(argc, argv, command);

@@ -27,9 +27,11 @@ struct SensorFields {
     std::optional<ShownNumber> temperature;
     QString temperatureText;
     QString battery;
-    int batteryRaw = 0;
+    // The bytes as received; nothing when nothing was, so that no 255 passes
+    // for one the receiver sent.
+    std::optional<int> batteryRaw;
     QString status;
-    int statusByte = 0;
+    std::optional<int> statusByte;
     QString raw; // empty when the receiver was not reached
 };
 
@@ -57,10 +59,10 @@ SensorFields fieldsOf(const CycleResult& cycle, const UnitState& units, int inde
     f.temperature = units.temperature(record.temperature);
     f.temperatureText = units.FormatTemperature(record.temperature);
     f.battery = batteryName(batteryClass(record.battery));
-    f.batteryRaw = record.battery;
     f.status = statusText(record.status);
-    f.statusByte = record.status;
     if (cycle.reached) {
+        f.batteryRaw = record.battery;
+        f.statusByte = record.status;
         f.raw = hexBytes(record, true);
     }
     return f;
@@ -84,15 +86,94 @@ QString numberText(const std::optional<ShownNumber>& number) {
     return number ? number->text(Point) : QString();
 }
 
+QString byteText(const std::optional<int>& byte) {
+    return byte ? QString::number(*byte) : QString();
+}
+
 QJsonValue numberOrNull(const std::optional<ShownNumber>& number) {
     return number ? QJsonValue(number->value()) : QJsonValue();
 }
+
+QJsonValue byteOrNull(const std::optional<int>& byte) {
+    return byte ? QJsonValue(*byte) : QJsonValue();
+}
+
+const QStringList earlierColumns{QStringLiteral("time"),
+                                 QStringLiteral("reached"),
+                                 QStringLiteral("device"),
+                                 QStringLiteral("sensor"),
+                                 QStringLiteral("pressure"),
+                                 QStringLiteral("pressure_unit"),
+                                 QStringLiteral("pressure_text"),
+                                 QStringLiteral("temperature"),
+                                 QStringLiteral("temperature_unit"),
+                                 QStringLiteral("temperature_text"),
+                                 QStringLiteral("battery"),
+                                 QStringLiteral("battery_raw"),
+                                 QStringLiteral("status"),
+                                 QStringLiteral("status_byte"),
+                                 QStringLiteral("raw")};
+
+} // namespace
 
 QJsonValue textOrNull(const QString& text) {
     return text.isEmpty() ? QJsonValue() : QJsonValue(text);
 }
 
-} // namespace
+std::optional<OutputFormat> outputFormatNamed(const QString& name) {
+    for (const auto& [format, formatName] : OutputFormats) {
+        if (name == QLatin1String(formatName)) {
+            return format;
+        }
+    }
+    return std::nullopt;
+}
+
+QString outputFormatNames() {
+    QStringList names;
+    for (const auto& [format, name] : OutputFormats) {
+        names << QString::fromLatin1(name);
+    }
+    const QString last = names.takeLast();
+    return names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
+QByteArray outputHeader(OutputFormat format) {
+    switch (format) {
+    case OutputFormat::Csv:
+        return csvHeader();
+    case OutputFormat::Text:
+    case OutputFormat::Json:
+        break;
+    }
+    return {};
+}
+
+QByteArray outputCycle(OutputFormat format, const CycleResult& cycle, const UnitState& units,
+                       bool first) {
+    switch (format) {
+    case OutputFormat::Text:
+        // A blank line between the tables of successive cycles.
+        return (first ? "" : "\n") + textTable(cycle, units).toLocal8Bit();
+    case OutputFormat::Csv:
+        return csvRows(cycle, units);
+    case OutputFormat::Json:
+        return jsonLine(cycle, units);
+    }
+    return {};
+}
+
+const std::array<CsvLayout, 2>& csvLayouts() {
+    static const std::array<CsvLayout, 2> layouts{{
+        {"with serial numbers", earlierColumns + QStringList{QStringLiteral("serial")}},
+        {"without serial numbers (Tyrescope 1.3.0)", earlierColumns},
+    }};
+    return layouts;
+}
+
+const CsvLayout& currentCsvLayout() {
+    return csvLayouts().front();
+}
 
 QByteArray csvLine(const QStringList& fields) {
     QStringList quoted;
@@ -102,27 +183,38 @@ QByteArray csvLine(const QStringList& fields) {
     return quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
 }
 
-QByteArray csvHeader() {
-    return csvLine(
-        {QStringLiteral("time"), QStringLiteral("reached"), QStringLiteral("device"),
-         QStringLiteral("sensor"), QStringLiteral("pressure"), QStringLiteral("pressure_unit"),
-         QStringLiteral("pressure_text"), QStringLiteral("temperature"),
-         QStringLiteral("temperature_unit"), QStringLiteral("temperature_text"),
-         QStringLiteral("battery"), QStringLiteral("battery_raw"), QStringLiteral("status"),
-         QStringLiteral("status_byte"), QStringLiteral("raw"), QStringLiteral("serial")});
+QByteArray csvHeader(const CsvLayout& layout) {
+    return csvLine(layout.columns);
 }
 
-QByteArray csvRows(const CycleResult& cycle, const UnitState& units) {
+QByteArray csvRows(const CycleResult& cycle, const UnitState& units, const CsvLayout& layout) {
     QByteArray rows;
     const QString time = isoTime(cycle.time);
     const QString reached = cycle.reached ? QStringLiteral("true") : QStringLiteral("false");
     for (int i = 0; i < protocol::SensorCount; ++i) {
         const SensorFields f = fieldsOf(cycle, units, i);
-        rows += csvLine({time, reached, cycle.devicePath, QString::number(f.sensor),
-                         numberText(f.pressure), units.PressureUnitLabel(), f.pressureText,
-                         numberText(f.temperature), units.TemperatureUnitLabel(), f.temperatureText,
-                         f.battery, QString::number(f.batteryRaw), f.status,
-                         QString::number(f.statusByte), f.raw, cycle.deviceSerial});
+        // In the order of the current layout's columns; an earlier layout takes its own.
+        const QStringList fields{time,
+                                 reached,
+                                 cycle.devicePath,
+                                 QString::number(f.sensor),
+                                 numberText(f.pressure),
+                                 units.PressureUnitLabel(),
+                                 f.pressureText,
+                                 numberText(f.temperature),
+                                 units.TemperatureUnitLabel(),
+                                 f.temperatureText,
+                                 f.battery,
+                                 byteText(f.batteryRaw),
+                                 f.status,
+                                 byteText(f.statusByte),
+                                 f.raw,
+                                 cycle.deviceSerial};
+        QStringList picked;
+        for (const QString& column : layout.columns) {
+            picked << fields[currentCsvLayout().columns.indexOf(column)];
+        }
+        rows += csvLine(picked);
     }
     return rows;
 }
@@ -138,9 +230,9 @@ QByteArray jsonLine(const CycleResult& cycle, const UnitState& units) {
             {QStringLiteral("temperature"), numberOrNull(f.temperature)},
             {QStringLiteral("temperature_text"), f.temperatureText},
             {QStringLiteral("battery"), f.battery},
-            {QStringLiteral("battery_raw"), f.batteryRaw},
+            {QStringLiteral("battery_raw"), byteOrNull(f.batteryRaw)},
             {QStringLiteral("status"), f.status},
-            {QStringLiteral("status_byte"), f.statusByte},
+            {QStringLiteral("status_byte"), byteOrNull(f.statusByte)},
             {QStringLiteral("raw"), f.raw.isEmpty() ? QJsonValue() : QJsonValue(f.raw)},
         });
     }

@@ -51,19 +51,6 @@ struct InterfaceInfo {
 // Why an open failed when another copy of the program holds the receiver.
 inline constexpr const char* InUseError = "in use by another copy of Tyrescope";
 
-// Which receiver to take when several are present: the one at this path,
-// the one with this serial number, or both; empty fields choose nothing.
-struct ReceiverChoice {
-    std::string path;
-    std::string serial;
-
-    bool any() const { return path.empty() && serial.empty(); }
-    bool matches(const InterfaceInfo& info) const {
-        return (path.empty() || info.path == path) && (serial.empty() || info.serial == serial);
-    }
-    friend bool operator==(const ReceiverChoice&, const ReceiverChoice&) = default;
-};
-
 enum class ReadStatus { Report, Timeout, Failed };
 
 // One open HID interface. Closing is the destructor's job, so a device can

@@ -13,13 +13,17 @@ bool ModHIDCom::OpenReceiver() {
     CloseReceiver();
 
     const std::vector<hid::InterfaceInfo> present = backend_.enumerate();
+    const std::vector<hid::InterfaceInfo> receivers = hid::receiversFor(present, choice_);
+    receiverInUse_ = false;
+    choiceAmbiguous_ = hid::isAmbiguous(choice_, receivers);
+    if (choiceAmbiguous_) {
+        lastError_ = std::to_string(receivers.size()) + " receivers have the serial number " +
+                     choice_.serial;
+        return false;
+    }
     lastError_ = "no receiver" + std::string(choice_.any() ? "" : " of the choice") +
                  " among the " + std::to_string(present.size()) + " HID interfaces";
-    receiverInUse_ = false;
-    for (const hid::InterfaceInfo& info : present) {
-        if (!protocol::isReceiver(info.vendorId, info.productId) || !choice_.matches(info)) {
-            continue;
-        }
+    for (const hid::InterfaceInfo& info : receivers) {
         hid::Backend::OpenResult opened = backend_.open(info.path);
         if (!opened.device) {
             // e.g. no permission, or another copy's: the next receiver may do

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "hid/HidBackend.h"
+#include "hid/ReceiverChoice.h"
 #include "protocol/ReceiverProtocol.h"
 
 #include <array>
@@ -66,6 +67,9 @@ public:
     const std::string& DeviceSerial() const { return deviceSerial_; }
     // The last search found no receiver to open but one another copy holds.
     bool ReceiverInUse() const { return receiverInUse_; }
+    // The last search found several receivers with the chosen serial number
+    // and opened none of them.
+    bool ChoiceAmbiguous() const { return choiceAmbiguous_; }
     // Why the receiver was last not found, not opened or lost, for
     // diagnostics; the window shows none of it.
     const std::string& LastError() const { return lastError_; }
@@ -81,5 +85,6 @@ private:
     std::string devicePath_;
     std::string deviceSerial_;
     bool receiverInUse_ = false;
+    bool choiceAmbiguous_ = false;
     std::string lastError_;
 };

@@ -26,6 +26,24 @@ QString captioned(const char* caption, const QString& value) {
 
 } // namespace
 
+std::optional<PressureUnit> pressureUnitNamed(const QString& name) {
+    if (name == QLatin1String("kpa"))
+        return PressureUnit::KPa;
+    if (name == QLatin1String("bar"))
+        return PressureUnit::Bar;
+    if (name == QLatin1String("psi"))
+        return PressureUnit::PSI;
+    return std::nullopt;
+}
+
+std::optional<TemperatureUnit> temperatureUnitNamed(const QString& name) {
+    if (name == QLatin1String("c"))
+        return TemperatureUnit::Celsius;
+    if (name == QLatin1String("f"))
+        return TemperatureUnit::Fahrenheit;
+    return std::nullopt;
+}
+
 std::optional<PressureUnit> pressureUnitAt(int k) {
     if (k < static_cast<int>(PressureUnit::KPa) || k > static_cast<int>(PressureUnit::PSI))
         return std::nullopt;

@@ -19,6 +19,10 @@ enum class TemperatureUnit { Celsius, Fahrenheit };
 std::optional<PressureUnit> pressureUnitAt(int k);
 std::optional<TemperatureUnit> temperatureUnitAt(int k);
 
+// The units by the names scripts give them: "kpa", "bar", "psi"; "c", "f".
+std::optional<PressureUnit> pressureUnitNamed(const QString& name);
+std::optional<TemperatureUnit> temperatureUnitNamed(const QString& name);
+
 // "KPa", "Bar", "PSI"; "°C", "°F".
 QString unitLabel(PressureUnit unit);
 QString unitLabel(TemperatureUnit unit);

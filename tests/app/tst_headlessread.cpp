@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include <functional>
 #include <sstream>
 #include <sys/resource.h>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -154,7 +156,14 @@ private slots:
             << std::vector<int>{5} << 3 << "required sensors without data: 5\n";
         QTest::newRow("lost, then gone: not found is worse")
             << Script([](hid::EmulatedBackend& b) { fourSensors(b).unplugOnWrite(1); }) << 2
-            << std::vector<int>{5} << 1 << "No HID interfaces are present";
+            << std::vector<int>{5} << 1
+            << "the receiver this run began with, at emulated/0 (serial TPMS-0042), was not found";
+        QTest::newRow("lost, then another receiver there: not read in its place")
+            << Script([](hid::EmulatedBackend& b) {
+                   fourSensors(b).unplugOnWrite(6);
+                   fourSensors(b).options().serial = "TPMS-0043";
+               })
+            << 3 << std::vector<int>{} << 1 << "no other receiver is read in its place";
     }
     void exitStatus() {
         QFETCH(Script, script);
@@ -176,7 +185,9 @@ private slots:
         const QJsonObject last = QJsonDocument::fromJson(lines[count - 1]).object();
         QCOMPARE(last["device"].isNull(), status == 1);
         for (const QJsonValue sensor : last["sensors"].toArray()) {
-            QCOMPARE(sensor["raw"].isNull(), !last["reached"].toBool());
+            for (const char* received : {"raw", "battery_raw", "status_byte"}) {
+                QCOMPARE(sensor[received].isNull(), !last["reached"].toBool());
+            }
         }
     }
 
@@ -212,9 +223,13 @@ private slots:
         };
         const QString inUse = "another copy of Tyrescope is using the receiver";
         QTest::newRow("held by another copy")
-            << TimedScript(held) << "" << 0 << 5 << "" << inUse << 0;
+            << TimedScript(held) << "" << 0 << 5 << ""
+            << inUse + "; try again when it has ended, or wait for it with --wait" << 0;
         QTest::newRow("held for good, waited for 1 s")
-            << TimedScript(held) << "" << 1000 << 5 << "" << inUse << 1000;
+            << TimedScript(held) << "" << 1000 << 5 << ""
+            << inUse +
+                   "; it was not free within the 1 s waited; try again when that copy has ended\n"
+            << 1000;
         QTest::newRow("freed after 1 s, waited for up to 3 s")
             << TimedScript(freedAfterOneSecond) << "" << 3000 << 0 << "On line"
             << "" << 1000;
@@ -231,6 +246,15 @@ private slots:
             << TimedScript(two) << "C" << 0 << 1 << ""
             << "No receiver matches --serial C.\nReceivers present:\n  emulated/0  serial A\n"
                "  emulated/1  serial B\n"
+            << 0;
+        QTest::newRow("a serial two receivers carry: neither is read")
+            << TimedScript([](hid::EmulatedBackend& b, QObject&) {
+                   fourSensors(b).options().serial = "A";
+                   fourSensors(b).options().serial = "A";
+               })
+            << "A" << 0 << 2 << ""
+            << "tyrescope: 2 receivers have the serial number A:\n  emulated/0\n  emulated/1\n"
+               "Choose one of them with --device PATH.\n"
             << 0;
     }
     void waitingAndChoosing() {
@@ -273,7 +297,8 @@ private slots:
         QCOMPARE(cycle["reached"], QJsonValue(true));
         QCOMPARE(cycle["device"], QJsonValue("emulated/0"));
         QCOMPARE(cycle["serial"], QJsonValue("TPMS-0042"));
-        QVERIFY(cycle["time"].toString().endsWith('Z'));
+        const QRegularExpression utcWithMilliseconds("T\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$");
+        QVERIFY(utcWithMilliseconds.match(cycle["time"].toString()).hasMatch());
         const QJsonArray sensors = cycle["sensors"].toArray();
         QCOMPARE(sensors.size(), 5);
         QCOMPARE(sensors[0]["pressure"], QJsonValue(2.0));
@@ -307,17 +332,80 @@ private slots:
         QCOMPARE(field(9, "raw"), "FE FE FE 00");
         QCOMPARE(header.last(), "serial");
         QCOMPARE(field(9, "serial"), "TPMS-0042");
+        QVERIFY(utcWithMilliseconds.match(field(1, "time")).hasMatch());
 
         options.format = cycle::OutputFormat::Text;
-        options.count = 1;
         Run text(four, options);
         const QStringList table = QString::fromStdString(text.out.str()).split('\n');
+        QCOMPARE(table.indexOf(QRegularExpression("On line.*")), 0);
+        QCOMPARE(table.indexOf(QRegularExpression("On line.*"), 1), 8); // after one blank line
         QVERIFY2(table[0].startsWith("On line: receiver at emulated/0 (serial TPMS-0042), "),
                  qPrintable(table[0]));
         QCOMPARE(table[2].simplified(),
                  QString("1 2,00 Bar 77 \u00B0F high (80) Normal mode 78 41 50 01"));
         // Columns line up: every row's raw bytes start where the heading does.
         QCOMPARE(table[3].indexOf("04 16"), table[1].indexOf("Raw data"));
+    }
+
+    // A serial number cannot send a terminal escape sequence, in any format.
+    void serialMadeSafe() {
+        for (const auto& [format, name] : cycle::OutputFormats) {
+            Run run(Script([](hid::EmulatedBackend& b) {
+                        fourSensors(b).options().serial = "TPMS\x1b[2J\x07";
+                    }),
+                    readOptions(format));
+            QVERIFY2(run.out.str().find("TPMS?[2J?") != std::string::npos, name);
+            QVERIFY2(run.out.str().find('\x1b') == std::string::npos, name);
+        }
+    }
+
+    // After a cycle that overran its interval the next starts at once, and
+    // the following ones an interval apart from it: none catch up.
+    void overrunCycleDoesNotBunchTheNext() {
+        hid::EmulatedBackend backend;
+        fourSensors(backend);
+        ObservedBackend seen(backend);
+        ModHIDCom hid(seen);
+        std::vector<std::chrono::steady_clock::time_point> starts;
+        int writes = 0;
+        seen.beforeWrite = [&] {
+            if (writes++ % protocol::SensorCount == 0) {
+                starts.push_back(std::chrono::steady_clock::now());
+                if (starts.size() == 1) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+                }
+            }
+        };
+        ReadOptions options = readOptions(cycle::OutputFormat::Json, 4);
+        options.interval = std::chrono::milliseconds(300);
+        std::ostringstream out;
+        std::ostringstream err;
+        QCOMPARE(HeadlessRead(seen, hid, options, out, err).run(), 0);
+        QCOMPARE(starts.size(), std::size_t{4});
+        const auto gap = [&](std::size_t i) {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(starts[i] - starts[i - 1])
+                .count();
+        };
+        QVERIFY2(gap(1) >= 700 && gap(1) < 950, qPrintable(QString::number(gap(1))));
+        QVERIFY2(gap(2) >= 295 && gap(3) >= 295, qPrintable(QString::number(gap(2))));
+    }
+
+    // Each time the receiver goes missing the reason is told, not only the first time.
+    void explainedEachTimeItGoesMissing() {
+        hid::EmulatedBackend backend;
+        Receiver& receiver = fourSensors(backend);
+        receiver.unplug();
+        QObject during;
+        // Cycles at 0 (missing), 0.6 (found), 1.2 (lost) and 1.8 s (missing).
+        QTimer::singleShot(300, &during, [&] { receiver.plug(); });
+        QTimer::singleShot(900, &during, [&] { receiver.unplug(); });
+        ReadOptions options = readOptions(cycle::OutputFormat::Json, 4);
+        options.interval = std::chrono::milliseconds(600);
+        ModHIDCom hid(backend);
+        std::ostringstream out;
+        std::ostringstream err;
+        QCOMPARE(HeadlessRead(backend, hid, options, out, err).run(), 1);
+        QCOMPARE(QString::fromStdString(err.str()).count("was not found"), 2);
     }
 
     void csvQuotesWhatNeedsIt() {
@@ -329,7 +417,11 @@ private slots:
         QCOMPARE(rows.size(), 5);
         QCOMPARE(rows[0][2], result.devicePath);
         QCOMPARE(rows[0][1], "false");
-        QCOMPARE(rows[0].size(), readCsv(QString::fromUtf8(cycle::csvHeader()))[0].size());
+        const QStringList header = readCsv(QString::fromUtf8(cycle::csvHeader()))[0];
+        QCOMPARE(rows[0].size(), header.size());
+        // Nothing was received: no byte passes for one the receiver sent.
+        QCOMPARE(rows[0][header.indexOf("battery_raw")], "");
+        QCOMPARE(rows[0][header.indexOf("status_byte")], "");
     }
 
     // Two runs into one log: the first run's rows stay as written, one header.
@@ -339,14 +431,14 @@ private slots:
         const Script four = [](hid::EmulatedBackend& b) { fourSensors(b); };
         {
             CycleLog log;
-            QVERIFY(log.open(path));
+            QCOMPARE(log.open(path), CycleLog::Opened::Yes);
             Run first(four, readOptions(cycle::OutputFormat::Text, 2), &log);
             QCOMPARE(first.status, 0);
         }
         const QString afterFirst = contentOf(path);
         {
             CycleLog log;
-            QVERIFY(log.open(path));
+            QCOMPARE(log.open(path), CycleLog::Opened::Yes);
             Run second(Script([](hid::EmulatedBackend&) {}), readOptions(cycle::OutputFormat::Json),
                        &log);
             QCOMPARE(second.status, 1);
@@ -365,7 +457,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("bench.csv");
         CycleLog log;
-        QVERIFY(log.open(path));
+        QCOMPARE(log.open(path), CycleLog::Opened::Yes);
         const Script four = [](hid::EmulatedBackend& b) { fourSensors(b); };
         Run whole(four, readOptions(cycle::OutputFormat::Json), &log);
         const QString before = contentOf(path);

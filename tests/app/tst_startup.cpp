@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 class tst_Startup : public QObject {
     Q_OBJECT
@@ -25,6 +26,29 @@ private slots:
         QFETCH(int, revision);
         QFETCH(QString, expected);
         QCOMPARE(windowCaption(major, minor, revision), expected);
+    }
+
+    // The runtime folder holds the lock only when no one else can write to it.
+    void lockFolder_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("inRuntimeFolder");
+        QTest::newRow("the user's alone") << 0700 << true;
+        QTest::newRow("its group may write") << 0770 << false;
+        QTest::newRow("others may write") << 0707 << false;
+    }
+    void lockFolder() {
+        QFETCH(int, mode);
+        QFETCH(bool, inRuntimeFolder);
+        QTemporaryDir runtime;
+        QTemporaryDir cache;
+        QVERIFY(::chmod(QFile::encodeName(runtime.path()).constData(), mode) == 0);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+
+        const SingleInstance instance;
+
+        QCOMPARE(instance.lockPath().startsWith(runtime.path() + "/"), inRuntimeFolder);
+        QVERIFY(instance.lockPath().startsWith(cache.path() + "/") != inRuntimeFolder);
     }
 
     void secondCopyIsRefused() {

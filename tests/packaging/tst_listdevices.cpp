@@ -115,7 +115,7 @@ void TstListDevices::listing_data() {
                o.serial = "TPMS-7";
                b.add(o);
            })
-        << QString() << 1
+        << QString() << 5
         << QStringList{"* emulated/0  0000:0001  usage ff00:0001  \"Emulated receiver\"  serial "
                        "\"TPMS-7\"  input 5, output 3 bytes  <- receiver, in use by another copy "
                        "of Tyrescope",

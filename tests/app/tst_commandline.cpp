@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: MIT
+#include "app/CommandLine.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+using Edit = std::function<void(CommandLine&)>;
+Q_DECLARE_METATYPE(Edit)
+
+class tst_CommandLine : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void parse_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Edit>("expected"); // what the arguments change in a default command
+        QTest::addColumn<QString>("error"); // instead, a usage error
+        using A = CommandLine::Action;
+        const auto is = [](A action, Edit more = {}) {
+            return Edit([=](CommandLine& c) {
+                c.action = action;
+                if (more) {
+                    more(c);
+                }
+            });
+        };
+        const auto read = [&](Edit more) { return is(A::Read, std::move(more)); };
+        const auto fails = [](const QStringList& arguments, const char* error) {
+            QTest::newRow(error) << arguments << Edit() << QString(error);
+        };
+        QTest::newRow("-v") << QStringList{"-v"} << is(A::Version) << "";
+        QTest::newRow("-V") << QStringList{"-V"} << is(A::Version) << "";
+        QTest::newRow("Qt's option before --version")
+            << QStringList{"-platform", "offscreen", "--version"} << is(A::Version) << "";
+        QTest::newRow("a flag twice")
+            << QStringList{"--simulate", "--simulate"}
+            << is(A::Window, [](CommandLine& c) { c.simulate = true; }) << "";
+        QTest::newRow("--list-devices of the simulated receiver")
+            << QStringList{"--list-devices", "--simulate", "--format", "json", "--quiet"}
+            << is(A::ListDevices,
+                  [](CommandLine& c) {
+                      c.simulate = true;
+                      c.read.format = cycle::OutputFormat::Json;
+                      c.read.quiet = true;
+                  })
+            << "";
+        QTest::newRow("--interval and --wait in seconds")
+            << QStringList{"--read", "--interval", "5", "--wait", "1.5", "--verbose"}
+            << read([](CommandLine& c) {
+                   c.read.interval = std::chrono::seconds(5);
+                   c.read.wait = std::chrono::milliseconds(1500);
+                   c.verbose = true;
+               })
+            << "";
+        QTest::newRow("sensors 1 and 5")
+            << QStringList{"--read", "--require-sensors", "1,5", "--count", "0"}
+            << read([](CommandLine& c) {
+                   c.read.requiredSensors = {1, 5};
+                   c.read.count = 0;
+               })
+            << "";
+        const QString node = dir.filePath("hidraw7");
+        QFile(node).open(QIODevice::WriteOnly);
+        QFile::link(node, dir.filePath("receiver-link"));
+        QTest::newRow("a link to the receiver's node")
+            << QStringList{"--read", "--device", dir.filePath("receiver-link")}
+            << read([node](CommandLine& c) { c.choice.path = node.toStdString(); }) << "";
+
+        fails({"--read", "-v", "--require-sensors", "1,2,3,4"},
+              "--read and -v cannot be given together.");
+        fails({"--version", "--simulate"}, "--version cannot be given with --simulate.");
+        fails({"--count", "3", "-h"}, "-h cannot be given with --count.");
+        fails({"--list-devices", "--read"}, "--list-devices and --read cannot be given together.");
+        fails({"--read", "--device", "A", "--device", "B"}, "--device was given more than once.");
+        fails({"--serial", "A", "--serial", "A"}, "--serial was given more than once.");
+        fails({"--read", "--wait", "1", "--wait", "2"}, "--wait was given more than once.");
+        fails({"--list-devices", "--pressure-unit", "atm"},
+              "--pressure-unit is an option of --read.");
+        fails({"--list-devices", "--count", "3"}, "--count is an option of --read.");
+        fails({"--list-devices", "--log", "x.csv"}, "--log is an option of the window and --read.");
+        fails({"--format", "json"}, "--format is an option of --read and --list-devices.");
+        fails({"--read", "--format", "tsv"}, "Invalid value 'tsv' for --format.");
+        fails({"--read", "--require-sensors", "0"}, "Invalid value '0' for --require-sensors.");
+        fails({"--read", "--require-sensors", "1,6"}, "Invalid value '1,6' for --require-sensors.");
+        fails({"--read", "--interval", "5s"}, "Invalid value '5s' for --interval.");
+        fails({"--read", "--count", "-1"}, "Invalid value '-1' for --count.");
+        fails({"--read", "--serial", ""}, "Empty value for --serial.");
+        fails({"--frobnicate"}, "Unknown option 'frobnicate'.");
+        fails({"--style=fusion", "-x"}, "Unknown option 'x'.");
+        fails({"file.txt"}, "Unexpected argument 'file.txt'.");
+        fails({"--simulate", "-platform"}, "Missing value after '-platform'.");
+    }
+    void parse() {
+        QFETCH(QStringList, arguments);
+        QFETCH(Edit, expected);
+        QFETCH(QString, error);
+
+        const CommandLine parsed = parseCommandLine(QStringList{"tyrescope"} + arguments);
+
+        QCOMPARE(parsed.text, error.isEmpty() ? parsed.text : error);
+        CommandLine wanted;
+        if (expected) {
+            expected(wanted);
+        } else {
+            wanted.action = CommandLine::Action::Error;
+        }
+        QCOMPARE(parsed.action, wanted.action);
+        QCOMPARE(parsed.simulate, wanted.simulate);
+        QCOMPARE(parsed.verbose, wanted.verbose);
+        QVERIFY(parsed.choice == wanted.choice);
+        QCOMPARE(parsed.logPath, wanted.logPath);
+        QVERIFY(parsed.read == wanted.read);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CommandLine)
+#include "tst_commandline.moc"
