@@ -357,87 +357,108 @@ QString helpText(const QString& program) {
            exitStatusHelp();
 }
 
-} // namespace
+// An option as given: its row, and the name it was given by, for messages.
+struct Given {
+    const OptionRow* row;
+    QString name;
+};
 
-CommandLine parseCommandLine(const QStringList& arguments) {
-    CommandLine result;
-    const auto error = [&result](const QString& text) {
-        result.action = Action::Error;
-        result.text = text;
-        return result;
-    };
-    QString qtError;
-    const std::optional<QStringList> ours = withoutQtOptions(arguments, qtError);
+// Each option given, once, in order; an error text when the line cannot be read.
+QString readLine(const QStringList& arguments, QCommandLineParser& parser,
+                 std::vector<Given>& given) {
+    QString error;
+    const std::optional<QStringList> ours = withoutQtOptions(arguments, error);
     if (!ours) {
-        return error(qtError);
+        return error;
     }
-    QCommandLineParser parser;
     for (const OptionRow& row : optionTable()) {
         parser.addOption(QCommandLineOption(row.names, row.help, row.valueName));
     }
     if (!parser.parse(*ours)) {
-        return error(parser.errorText());
+        return parser.errorText();
     }
     if (!parser.positionalArguments().isEmpty()) {
-        return error(
-            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+        return QStringLiteral("Unexpected argument '%1'.")
+            .arg(parser.positionalArguments().first());
     }
-
-    // Each option once, in the order given, with the name it was given by.
-    std::vector<std::pair<const OptionRow*, QString>> given;
     for (const QString& name : parser.optionNames()) {
         const OptionRow* row = &rowNamed(name);
-        const auto same = [row](const auto& g) { return g.first == row; };
-        if (std::none_of(given.begin(), given.end(), same)) {
-            given.emplace_back(row, dashed(name));
+        if (std::none_of(given.begin(), given.end(),
+                         [&](const Given& g) { return g.row == row; })) {
+            given.push_back({row, dashed(name)});
         } else if (!row->valueName.isEmpty()) {
-            // Which of two values was meant cannot be known.
-            return error(QStringLiteral("%1 was given more than once.").arg(longName(*row)));
+            return QStringLiteral("%1 was given more than once.").arg(longName(*row));
         }
     }
+    return {};
+}
 
-    const std::pair<const OptionRow*, QString>* chosen = nullptr;
-    for (const auto& option : given) {
-        if (!option.first->action) {
+// The one action given, if any; an error text when there are more.
+QString chooseAction(const std::vector<Given>& given, const Given*& chosen) {
+    for (const Given& option : given) {
+        if (option.row->action && chosen != nullptr) {
+            return QStringLiteral("%1 and %2 cannot be given together.")
+                .arg(chosen->name, option.name);
+        }
+        chosen = option.row->action ? &option : chosen;
+    }
+    return {};
+}
+
+// The values of the options, each checked against the action; an error text
+// for the first that does not fit.
+QString takeOptions(const std::vector<Given>& given, const QCommandLineParser& parser,
+                    CommandLine& command) {
+    for (const auto& [row, name] : given) {
+        const QString value =
+            row->valueName.isEmpty() ? QString() : parser.value(row->names.last());
+        if (row->action) {
             continue;
         }
-        if (chosen != nullptr) {
-            return error(QStringLiteral("%1 and %2 cannot be given together.")
-                             .arg(chosen->second, option.second));
+        if ((row->of & bitOf(command.action)) == 0) {
+            return QStringLiteral("%1 is an option of %2.")
+                .arg(longName(*row), actionsText(row->of));
         }
-        chosen = &option;
+        if (!row->valueName.isEmpty() && value.isEmpty()) {
+            return QStringLiteral("Empty value for %1.").arg(longName(*row));
+        }
+        if (!row->take(value, command)) {
+            return QStringLiteral("Invalid value '%1' for %2.").arg(value, longName(*row));
+        }
+        command.given << (value.isEmpty() ? name : name + QLatin1Char(' ') + value);
     }
-    result.action = chosen != nullptr ? *chosen->first->action : Action::Window;
-    if (result.action == Action::Help || result.action == Action::Version) {
+    return {};
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    CommandLine result;
+    QCommandLineParser parser;
+    std::vector<Given> given;
+    const Given* action = nullptr;
+    QString error = readLine(arguments, parser, given);
+    if (error.isEmpty()) {
+        error = chooseAction(given, action);
+    }
+    result.action = action != nullptr ? *action->row->action : Action::Window;
+    const bool answers = result.action == Action::Help || result.action == Action::Version;
+    if (error.isEmpty() && answers && given.size() > 1) {
         // Anything else on the line was meant to run, and must not pass for having run.
-        if (given.size() > 1) {
-            const auto& other = given.front().first == chosen->first ? given[1] : given.front();
-            return error(
-                QStringLiteral("%1 cannot be given with %2.").arg(chosen->second, other.second));
-        }
+        const Given& other = &given.front() == action ? given[1] : given.front();
+        error = QStringLiteral("%1 cannot be given with %2.").arg(action->name, other.name);
+    } else if (error.isEmpty() && answers) {
         result.text = result.action == Action::Help
                           ? helpText(arguments.value(0, QStringLiteral("tyrescope")))
                           : QStringLiteral("tyrescope %1\n").arg(QLatin1String(version::text));
         return result;
     }
-
-    for (const auto& [row, name] : given) {
-        if (row->action) {
-            continue;
-        }
-        if ((row->of & bitOf(result.action)) == 0) {
-            return error(
-                QStringLiteral("%1 is an option of %2.").arg(longName(*row), actionsText(row->of)));
-        }
-        const QString value =
-            row->valueName.isEmpty() ? QString() : parser.value(row->names.last());
-        if (!row->valueName.isEmpty() && value.isEmpty()) {
-            return error(QStringLiteral("Empty value for %1.").arg(longName(*row)));
-        }
-        if (!row->take(value, result)) {
-            return error(QStringLiteral("Invalid value '%1' for %2.").arg(value, longName(*row)));
-        }
-        result.given << (value.isEmpty() ? name : name + QLatin1Char(' ') + value);
+    if (error.isEmpty()) {
+        error = takeOptions(given, parser, result);
+    }
+    if (!error.isEmpty()) {
+        result.action = Action::Error;
+        result.text = error;
     }
     return result;
 }

@@ -71,6 +71,11 @@ QString differenceFrom(const QStringList& found, const QStringList& ours) {
         return (names.size() > 1 ? QStringLiteral("columns ") : QStringLiteral("column ")) +
                names.join(QStringLiteral(", "));
     };
+    if (missing.size() == ours.size()) {
+        // Nothing in common: the line itself says more than all our columns would.
+        return QStringLiteral("its first line is \"%1\"")
+            .arg(printable(found.join(QLatin1Char(','))).left(80));
+    }
     QStringList parts;
     if (!missing.isEmpty()) {
         parts << QStringLiteral("it lacks the ") + columns(missing);
