@@ -115,6 +115,22 @@ private slots:
         QCOMPARE(parsed.logPath, wanted.logPath);
         QVERIFY(parsed.read == wanted.read);
     }
+
+    // --help names every option and says what each exit status means.
+    void help() {
+        const CommandLine help = parseCommandLine({"tyrescope", "--help"});
+        QCOMPARE(help.action, CommandLine::Action::Help);
+        QVERIFY(help.text.startsWith("Usage:"));
+        QVERIFY(help.text.contains("--simulate"));
+        QVERIFY2(help.text.contains(
+                     "    5  another copy of Tyrescope is using the receiver\n"
+                     "    6  the output or the log could not be written, or the log holds rows of\n"
+                     "       another layout than this version writes\n"
+                     "  130  ended by SIGINT (Ctrl+C) after the cycle under way\n"
+                     "  143  ended by SIGTERM after the cycle under way\n"
+                     "--list-devices ends with 0, 1, 2, 5, 6.\n"),
+                 qPrintable(help.text));
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

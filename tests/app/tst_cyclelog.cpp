@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <future>
@@ -20,6 +23,10 @@ using Between = std::function<void(const QString& path, int& reader)>;
 QByteArray contentOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString reason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 void write(const QString& path, const QByteArray& bytes) {
@@ -62,6 +69,15 @@ private slots:
         QTest::addColumn<QByteArray>("end"); // at the path, or what the FIFO's reader got
 
         const Between none;
+        QTest::newRow("new file") << QByteArray() << none << true << true << ""
+                                  << header + rows + rows + rows;
+        QTest::newRow("empty file")
+            << QByteArray("") << none << true << true << "" << header + rows + rows + rows;
+        QTest::newRow("file holding rows")
+            << header + rows << none << true << true << "" << header + rows + rows + rows + rows;
+        QTest::newRow("unfinished last line")
+            << header + rows.left(40) << none << true << true << ""
+            << header + rows.left(40) + "\r\n" + rows + rows + rows;
         const QByteArray lf = QByteArray(header).replace("\r\n", "\n");
         QTest::newRow("LF line ends")
             << lf << none << true << true << "" << lf + rows + rows + rows;
@@ -89,6 +105,10 @@ private slots:
                    QVERIFY(QFile::remove(path) && QFile::link(path + ".other", path));
                })
             << true << false << "does not begin with a header" << QByteArray("x,y\r\n");
+        QTest::newRow("rotated") << QByteArray() << Between([](const QString& path, int&) {
+            QVERIFY(QFile::rename(path, path + ".1"));
+            write(path, "");
+        }) << true << true << "" << header + rows + rows;
         QTest::newRow("cut shorter") << QByteArray() << Between([](const QString& path, int&) {
             QVERIFY(QFile::resize(path, 0));
         }) << true << true << "" << header + rows + rows;
@@ -133,6 +153,31 @@ private slots:
         if (reader >= 0) {
             ::close(reader);
         }
+    }
+
+    // A FIFO is one stream: without a reader it is refused at once rather than
+    // waited for, and when its reader leaves, logging ends with the reason.
+    void fifoReaders() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("bench.csv");
+        const QByteArray name = QFile::encodeName(path);
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        CycleLog unread;
+        QCOMPARE(unread.open(path), CycleLog::Opened::CannotOpen);
+        QVERIFY2(unread.errorString().endsWith(": " + reason(ENXIO)),
+                 qPrintable(unread.errorString()));
+
+        const int reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK);
+        CycleLog log;
+        QCOMPARE(log.open(path), CycleLog::Opened::Yes);
+        QVERIFY(log.append(aCycle(), units));
+        ::close(reader);
+        // As the program does, so that the write fails instead of ending the process.
+        const auto previous = std::signal(SIGPIPE, SIG_IGN);
+        QVERIFY(!log.append(aCycle(), units));
+        std::signal(SIGPIPE, previous);
+        QVERIFY2(log.errorString().endsWith(": " + reason(EPIPE)), qPrintable(log.errorString()));
+        QVERIFY(!log.isLogging());
     }
 
     // Copies logging to one file take turns: one that holds the file's lock

@@ -1,16 +1,38 @@
 // SPDX-License-Identifier: MIT
-#include "app/SingleInstance.h"
+#include "app/CycleLog.h"
 #include "app/Startup.h"
+#include "app/Version.h"
+#include "hid/EmulatedBackend.h"
+#include "hid/ModHIDCom.h"
+#include "tests/support/ObservedBackend.h"
+#include "ui/frmMain.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include <QMessageBox>
 #include <QTest>
-#include <sys/stat.h>
+#include <cerrno>
+#include <cstring>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+// A platform whose HID access breaks down with an error, to see start-up go on.
+class ThrowingBackend final : public hid::Backend {
+public:
+    std::vector<hid::InterfaceInfo> enumerate() override {
+        throw std::runtime_error("HID access broke down");
+    }
+    OpenResult open(const std::string&) override { return {}; }
+};
+
+} // namespace
 
 class tst_Startup : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
     void caption_data() {
         QTest::addColumn<int>("major");
         QTest::addColumn<int>("minor");
@@ -28,62 +50,88 @@ private slots:
         QCOMPARE(windowCaption(major, minor, revision), expected);
     }
 
-    // The runtime folder holds the lock only when no one else can write to it.
-    void lockFolder_data() {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("inRuntimeFolder");
-        QTest::newRow("the user's alone") << 0700 << true;
-        QTest::newRow("its group may write") << 0770 << false;
-        QTest::newRow("others may write") << 0707 << false;
-    }
-    void lockFolder() {
-        QFETCH(int, mode);
-        QFETCH(bool, inRuntimeFolder);
-        QTemporaryDir runtime;
-        QTemporaryDir cache;
-        QVERIFY(::chmod(QFile::encodeName(runtime.path()).constData(), mode) == 0);
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    void initializeWithoutReceiver() {
+        hid::EmulatedBackend backend;
+        ModHIDCom hid(backend);
+        frmMain window(hid);
+        // Whatever state the window is in, start-up sets its own.
+        window.ServiceMode = true;
+        window.Units.select(sensor::PressureUnit::PSI);
+        window.Units.select(sensor::TemperatureUnit::Fahrenheit);
 
-        const SingleInstance instance;
+        Initialize(window);
 
-        QCOMPARE(instance.lockPath().startsWith(runtime.path() + "/"), inRuntimeFolder);
-        QVERIFY(instance.lockPath().startsWith(cache.path() + "/") != inRuntimeFolder);
-    }
-
-    void secondCopyIsRefused() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("tyrescope.lock"));
-        SingleInstance first(path);
-        QCOMPARE(first.acquire(), SingleInstance::Result::Acquired);
-        SingleInstance second(path);
-        QCOMPARE(second.acquire(), SingleInstance::Result::AlreadyRunning);
+        QCOMPARE(window.windowTitle(),
+                 windowCaption(version::major, version::minor, version::revision));
+        QVERIFY(!window.ServiceMode);
+        QCOMPARE(window.Units.PressureUnitIndex(), 0);
+        QCOMPARE(window.Units.PressureUnitLabel(), QStringLiteral("KPa"));
+        QCOMPARE(window.Units.TemperatureUnitIndex(), 0);
+        QCOMPARE(window.Units.TemperatureUnitLabel(), QStringLiteral("\u00B0C"));
+        QCOMPARE(window.lblDevStasus->text(), QStringLiteral("Off line!"));
+        QCOMPARE(window.lblPressure[0]->text(), QStringLiteral("Pressure: ??? KPa"));
+        QCOMPARE(window.lblTemperature[4]->text(), QStringLiteral("Temperature: ??? \u00B0C"));
+        QVERIFY(window.cmdDevReset->isHidden());
+        QVERIFY(window.cmdDataReset->isHidden());
     }
 
-    void lockOfACrashedCopyIsTakenOver() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("tyrescope.lock"));
-        {
-            // What a copy that died leaves behind: the file, with whatever it held.
-            QFile stale(path);
-            QVERIFY(stale.open(QIODevice::WriteOnly));
-            stale.write("left over");
-        }
-        SingleInstance next(path);
-        QCOMPARE(next.acquire(), SingleInstance::Result::Acquired);
+    void initializeRunsTheFirstCycle() {
+        hid::EmulatedBackend backend;
+        hid::EmulatedBackend::Interface& receiver = backend.addReceiver();
+        receiver.model().setRecord(2, {0x78, 0x41, 0x50, 0x01});
+        ObservedBackend seen(backend);
+        ModHIDCom hid(seen);
+        frmMain window(hid);
+
+        Initialize(window);
+
+        QCOMPARE(seen.of(receiver).received.size(), std::size_t{5});
+        QCOMPARE(window.lblDevStasus->text(), QStringLiteral("On line!"));
+        QCOMPARE(window.lblPressure[2]->text(), QStringLiteral("Pressure: 200 KPa"));
+        QCOMPARE(window.lblRawdata[2]->text(), QStringLiteral("Raw data: 78 41 50 01 Hex"));
     }
 
-    void lockIsFreedWhenTheCopyEnds() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("tyrescope.lock"));
-        {
-            SingleInstance first(path);
-            QCOMPARE(first.acquire(), SingleInstance::Result::Acquired);
-        }
-        SingleInstance next(path);
-        QCOMPARE(next.acquire(), SingleInstance::Result::Acquired);
+    void anErrorInTheFirstCycleDoesNotStopStartUp() {
+        ThrowingBackend backend;
+        ModHIDCom hid(backend);
+        frmMain window(hid);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("HID access broke down"));
+
+        Initialize(window);
+
+        QCOMPARE(window.windowTitle(),
+                 windowCaption(version::major, version::minor, version::revision));
+        QCOMPARE(window.Units.PressureUnitLabel(), QStringLiteral("KPa"));
+    }
+
+    // The operator does not see standard error: the window says once, beside
+    // itself, that logging stopped and why, and goes on reading.
+    void windowSaysOnceThatLoggingStopped() {
+        hid::EmulatedBackend backend;
+        const hid::EmulatedBackend::Interface& receiver = backend.addReceiver();
+        ObservedBackend seen(backend);
+        ModHIDCom hid(seen);
+        frmMain window(hid);
+        CycleLog log;
+        QCOMPARE(log.open(QStringLiteral("/dev/full")), CycleLog::Opened::Yes);
+        std::ostringstream warnings;
+        logCycles(window, log, warnings);
+        window.show();
+
+        window.GetDataFromDevice();
+        window.GetDataFromDevice();
+
+        const QList<QMessageBox*> boxes = window.findChildren<QMessageBox*>();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes[0]->isVisible());
+        QVERIFY(!boxes[0]->isModal());
+        QVERIFY2(boxes[0]->text().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+                 qPrintable(boxes[0]->text()));
+        QCOMPARE(QString::fromStdString(warnings.str()).count('\n'), 1);
+        QCOMPARE(window.lblDevStasus->text(), QStringLiteral("On line!"));
+        QCOMPARE(seen.of(receiver).received.size(), std::size_t{10});
     }
 };
 
-QTEST_GUILESS_MAIN(tst_Startup)
+QTEST_MAIN(tst_Startup)
 #include "tst_startup.moc"

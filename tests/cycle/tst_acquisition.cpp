@@ -2,7 +2,7 @@
 #include "cycle/Acquisition.h"
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
-#include "sensor/PanelView.h"
+#include "sensor/Units.h"
 #include "tests/support/ObservedBackend.h"
 
 #include <QLoggingCategory>
@@ -10,17 +10,11 @@
 #include <vector>
 
 using hid::EmulatedBackend;
-using sensor::BatteryClass;
-using sensor::PanelView;
-using sensor::PressureUnit;
 using sensor::SensorData;
 using sensor::SensorRecord;
-using sensor::UnitState;
 using Report = EmulatedBackend::Interface::Report;
 
 Q_DECLARE_METATYPE(SensorRecord)
-Q_DECLARE_METATYPE(PanelView)
-Q_DECLARE_METATYPE(PressureUnit)
 
 namespace {
 
@@ -190,10 +184,13 @@ private slots:
         ObservedBackend seen(backend);
         ModHIDCom hid(seen);
 
-        const SensorData data = cycle::acquire(hid).data;
+        const cycle::CycleResult result = cycle::acquire(hid);
 
         QVERIFY(!hid.DeviceConnected());
-        QCOMPARE(hexRecords(data), allNoData);
+        QCOMPARE(hexRecords(result.data), allNoData);
+        // Opened, then lost: the result names the receiver it lost.
+        QVERIFY(result.opened && !result.reached);
+        QCOMPARE(result.devicePath, QStringLiteral("emulated/0"));
         // A write into an unplugged device never arrives; a silent receiver
         // got its request.
         const std::size_t arrived = static_cast<std::size_t>(unplugged ? lostAt : lostAt + 1);
@@ -230,6 +227,18 @@ private slots:
         QCOMPARE(seen.openHandles(), 1);
     }
 
+    // Device texts reach terminals, logs and the window: no escape sequence passes.
+    void deviceTextsMadeSafe() {
+        EmulatedBackend backend;
+        backend.addReceiver().options().serial = "TPMS\x1b[2J\x07";
+        ModHIDCom hid(backend);
+
+        const cycle::CycleResult result = cycle::acquire(hid);
+
+        QVERIFY(result.reached);
+        QCOMPARE(result.deviceSerial, QStringLiteral("TPMS?[2J?"));
+    }
+
     // Answers framed differently from the plain five bytes.
     void recordsComeFromBytesOneToFour_data() {
         QTest::addColumn<Report>("answer");
@@ -261,56 +270,6 @@ private slots:
         for (const SensorRecord& record : data) {
             QCOMPARE(record, expected);
         }
-    }
-
-    void panel_data() {
-        QTest::addColumn<SensorRecord>("record");
-        QTest::addColumn<bool>("connected");
-        QTest::addColumn<PressureUnit>("pressureUnit");
-        QTest::addColumn<PanelView>("expected");
-
-        QTest::newRow("normal, high battery")
-            << SensorRecord{0x78, 0x41, 0x50, 0x01} << true << PressureUnit::KPa
-            << PanelView{"Pressure: 200 KPa", "Temperature: 25 \u00B0C", BatteryClass::High,
-                         "Status: Normal mode", "Raw data: 78 41 50 01 Hex"};
-        QTest::newRow("pressure alert, low battery")
-            << SensorRecord{0x00, 0x28, 0x21, 0x02} << true << PressureUnit::KPa
-            << PanelView{"Pressure: -100 KPa", "Temperature: 0 \u00B0C", BatteryClass::Low,
-                         "Status: Pressure alert", "Raw data: 00 28 21 02 Hex"};
-        QTest::newRow("temperature alert, mid battery")
-            << SensorRecord{0x00, 0x28, 0x22, 0x03} << true << PressureUnit::KPa
-            << PanelView{"Pressure: -100 KPa", "Temperature: 0 \u00B0C", BatteryClass::Mid,
-                         "Ststus: Temperature alert", "Raw data: 00 28 22 03 Hex"};
-        QTest::newRow("no data from a connected receiver shows its bytes")
-            << SensorRecord{0xFF, 0xFF, 0xFF, 0xFF} << true << PressureUnit::KPa
-            << PanelView{"Pressure: ??? KPa", "Temperature: ??? \u00B0C", BatteryClass::None,
-                         "Status: ?", "Raw data: FF FF FF FF Hex"};
-        QTest::newRow("off line") << SensorRecord{0xFF, 0xFF, 0xFF, 0xFF} << false
-                                  << PressureUnit::Bar
-                                  << PanelView{"Pressure: ??? Bar", "Temperature: ??? \u00B0C",
-                                               BatteryClass::None, "Status: ?",
-                                               "Raw data: ?? ?? ?? ?? Hex"};
-        QTest::newRow("off line hides bytes whatever they are")
-            << SensorRecord{0x78, 0x41, 0x50, 0x01} << false << PressureUnit::PSI
-            << PanelView{"Pressure: 29.0 PSI", "Temperature: 25 \u00B0C", BatteryClass::High,
-                         "Status: Normal mode", "Raw data: ?? ?? ?? ?? Hex"};
-    }
-    void panel() {
-        QFETCH(SensorRecord, record);
-        QFETCH(bool, connected);
-        QFETCH(PressureUnit, pressureUnit);
-        QFETCH(PanelView, expected);
-        QLocale::setDefault(QLocale::c());
-        UnitState units;
-        units.select(pressureUnit);
-
-        const PanelView view = sensor::panelView(record, units, connected);
-
-        QCOMPARE(view.pressure, expected.pressure);
-        QCOMPARE(view.temperature, expected.temperature);
-        QCOMPARE(view.battery, expected.battery);
-        QCOMPARE(view.status, expected.status);
-        QCOMPARE(view.rawData, expected.rawData);
     }
 };
 

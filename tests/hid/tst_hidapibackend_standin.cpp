@@ -51,7 +51,7 @@ struct Rig {
 
 } // namespace
 
-class tst_HidapiHost : public QObject {
+class tst_HidapiBackend_standin : public QObject {
     Q_OBJECT
 
 private slots:
@@ -224,5 +224,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_HidapiHost)
-#include "tst_hidapihost.moc"
+QTEST_APPLESS_MAIN(tst_HidapiBackend_standin)
+#include "tst_hidapibackend_standin.moc"

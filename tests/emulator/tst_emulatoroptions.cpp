@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "emulator/EmulatorOptions.h"
-#include "emulator/ReportLayout.h"
-#include "hid/ReportDescriptor.h"
 
 #include <QtTest>
 
@@ -23,7 +21,7 @@ QByteArray bytes(const std::vector<std::uint8_t>& v) {
 
 } // namespace
 
-class TestEmulator : public QObject {
+class tst_EmulatorOptions : public QObject {
     Q_OBJECT
 
 private slots:
@@ -32,15 +30,9 @@ private slots:
     void scriptOptions();
     void layoutOptions_data();
     void layoutOptions();
-    void frameInput_data();
-    void frameInput();
-    void commandOf_data();
-    void commandOf();
-    void descriptor_data();
-    void descriptor();
 };
 
-void TestEmulator::rejectsBadOptions_data() {
+void tst_EmulatorOptions::rejectsBadOptions_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("mentions");
 
@@ -70,7 +62,7 @@ void TestEmulator::rejectsBadOptions_data() {
         << QStringList{"--replug-after", "100"} << "--unplug-after";
 }
 
-void TestEmulator::rejectsBadOptions() {
+void tst_EmulatorOptions::rejectsBadOptions() {
     QFETCH(QStringList, args);
     QFETCH(QString, mentions);
     const auto parsed = parseEmulatorOptions(toArgs(args));
@@ -78,7 +70,7 @@ void TestEmulator::rejectsBadOptions() {
     QVERIFY2(QString::fromStdString(parsed.error).contains(mentions), parsed.error.c_str());
 }
 
-void TestEmulator::scriptOptions() {
+void tst_EmulatorOptions::scriptOptions() {
     const auto parsed =
         parseEmulatorOptions(toArgs({"--record", "3=78415001",     "--record",    "5=ffFFffFF",
                                      "--silent", "--unsolicited",  "a1b2",        "--unsolicited",
@@ -108,7 +100,7 @@ void TestEmulator::scriptOptions() {
     QCOMPARE(defaults.options->unplugAfter, 0);
 }
 
-void TestEmulator::layoutOptions_data() {
+void tst_EmulatorOptions::layoutOptions_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("inputBytes");
     QTest::addColumn<int>("outputBytes");
@@ -122,7 +114,7 @@ void TestEmulator::layoutOptions_data() {
     QTest::newRow("numbered") << QStringList{"--report-id", "255"} << 4 << 2 << 255;
 }
 
-void TestEmulator::layoutOptions() {
+void tst_EmulatorOptions::layoutOptions() {
     QFETCH(QStringList, args);
     QFETCH(int, inputBytes);
     QFETCH(int, outputBytes);
@@ -134,85 +126,5 @@ void TestEmulator::layoutOptions() {
     QCOMPARE(int(parsed.options->layout.reportId), reportId);
 }
 
-void TestEmulator::frameInput_data() {
-    QTest::addColumn<int>("inputBytes");
-    QTest::addColumn<int>("reportId");
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QByteArray>("framed");
-
-    const QByteArray record("\x78\x41\x50\x01", 4);
-    QTest::newRow("exact") << 4 << 0 << record << record;
-    QTest::newRow("padded") << 6 << 0 << record << record + QByteArray(2, '\0');
-    QTest::newRow("cut") << 2 << 0 << record << record.left(2);
-    QTest::newRow("numbered") << 4 << 7 << record << QByteArray("\x07") + record;
-    QTest::newRow("numbered, padded")
-        << 5 << 9 << QByteArray("\xaa", 1) << QByteArray("\x09\xaa\x00\x00\x00\x00", 6);
-}
-
-void TestEmulator::frameInput() {
-    QFETCH(int, inputBytes);
-    QFETCH(int, reportId);
-    QFETCH(QByteArray, data);
-    QFETCH(QByteArray, framed);
-    ReportLayout layout;
-    layout.inputBytes = std::size_t(inputBytes);
-    layout.reportId = std::uint8_t(reportId);
-    const std::vector<std::uint8_t> in(data.begin(), data.end());
-    QCOMPARE(bytes(emulator::frameInput(layout, in)), framed);
-}
-
-void TestEmulator::commandOf_data() {
-    QTest::addColumn<QByteArray>("output");
-    QTest::addColumn<int>("command"); // -1: none
-
-    QTest::newRow("3 bytes") << QByteArray("\x00\x21\x00", 3) << 0x21;
-    QTest::newRow("2 bytes") << QByteArray("\x00\xfe", 2) << 0xfe;
-    QTest::newRow("numbered") << QByteArray("\x05\x25\x00", 3) << 0x25;
-    QTest::newRow("report ID alone") << QByteArray("\x00", 1) << -1;
-    QTest::newRow("empty") << QByteArray() << -1;
-}
-
-void TestEmulator::commandOf() {
-    QFETCH(QByteArray, output);
-    QFETCH(int, command);
-    const std::vector<std::uint8_t> report(output.begin(), output.end());
-    const auto got = emulator::commandOf(report);
-    QCOMPARE(got ? int(*got) : -1, command);
-}
-
-void TestEmulator::descriptor_data() {
-    QTest::addColumn<int>("inputBytes");
-    QTest::addColumn<int>("outputBytes");
-    QTest::addColumn<int>("reportId");
-
-    QTest::newRow("receiver as built") << 4 << 2 << 0;
-    QTest::newRow("1-byte output") << 4 << 1 << 0;
-    QTest::newRow("long reports") << 64 << 64 << 0;
-    QTest::newRow("numbered") << 4 << 2 << 3;
-}
-
-void TestEmulator::descriptor() {
-    QFETCH(int, inputBytes);
-    QFETCH(int, outputBytes);
-    QFETCH(int, reportId);
-    ReportLayout layout;
-    layout.inputBytes = std::size_t(inputBytes);
-    layout.outputBytes = std::size_t(outputBytes);
-    layout.reportId = std::uint8_t(reportId);
-
-    // The transport's own parser must read back the lengths the emulator
-    // meant to declare, report ID byte included.
-    const auto summary = hid::parseReportDescriptor(vendorReportDescriptor(layout));
-    QVERIFY(summary.wellFormed);
-    QCOMPARE(summary.numberedReports, reportId != 0);
-    QCOMPARE(summary.collections.size(), std::size_t{1});
-    const hid::TopLevelCollection& top = summary.collections.front();
-    QCOMPARE(top.usagePage, std::uint16_t{0xFF00});
-    QCOMPARE(top.usage, std::uint16_t{0x0001});
-    QCOMPARE(top.lengths.input, std::size_t(inputBytes + 1));
-    QCOMPARE(top.lengths.output, std::size_t(outputBytes + 1));
-    QCOMPARE(top.lengths.feature, std::size_t{0});
-}
-
-QTEST_GUILESS_MAIN(TestEmulator)
-#include "tst_emulator.moc"
+QTEST_GUILESS_MAIN(tst_EmulatorOptions)
+#include "tst_emulatoroptions.moc"

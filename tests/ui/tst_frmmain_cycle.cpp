@@ -6,11 +6,9 @@
 
 #include <QTest>
 #include <memory>
-#include <vector>
 
 using hid::EmulatedBackend;
 using Record = protocol::Record;
-using Report = EmulatedBackend::Interface::Report;
 
 Q_DECLARE_METATYPE(Record)
 
@@ -78,7 +76,7 @@ void verifyOnLine(const frmMain& w) {
 
 } // namespace
 
-class tst_Cycle : public QObject {
+class tst_frmMain_cycle : public QObject {
     Q_OBJECT
 
 private slots:
@@ -207,60 +205,27 @@ private slots:
         QCOMPARE(gauge->y() * twipsPerPixel, 75);
     }
 
-    void aReceiverLostAtSensor4DropsTheWholeCycle() {
-        Rig rig;
-        frmMain& w = *rig.window;
-        for (int i = 0; i < 5; ++i) {
-            rig.receiver->model().setRecord(i, {0x78, 0x41, 0x50, 0x01});
-        }
-        w.GetDataFromDevice();
-        verifyOnLine(w);
-        rig.seen.of(*rig.receiver).received.clear();
-
-        for (int i = 0; i < 3; ++i) {
-            rig.receiver->answerNextWith({0, 0x78, 0x41, 0x50, 0x01});
-        }
-        rig.receiver->stayQuietNext();
-        cycle::CycleResult logged; // what the window hands its log
-        QObject::connect(&w, &frmMain::cycleCompleted,
-                         [&](const cycle::CycleResult& r) { logged = r; });
-        w.GetDataFromDevice();
-
-        verifyOffLine(w);
-        QCOMPARE(logged.devicePath, QStringLiteral("emulated/1"));
-        QVERIFY(logged.opened && !logged.reached);
-        const std::vector<Report> sent{{0, 33, 0}, {0, 34, 0}, {0, 35, 0}, {0, 36, 0}};
-        QCOMPARE(rig.seen.of(*rig.receiver).received, sent);
-        QCOMPARE(rig.seen.openHandles(), 0);
-    }
-
-    void aReceiverPluggedBackInIsFoundByTheNextCycle() {
+    // Each cycle's outcome replaces the last one's, and is handed on: on line,
+    // lost midway, then found again by the next cycle.
+    void eachCycleShowsItsOwnOutcome() {
         Rig rig;
         frmMain& w = *rig.window;
         rig.receiver->model().setRecord(1, {0x78, 0x41, 0x50, 0x01});
-        rig.receiver->unplug();
+        QList<bool> handed; // whether each cycle reached the receiver, as its log is told
+        QObject::connect(&w, &frmMain::cycleCompleted,
+                         [&](const cycle::CycleResult& r) { handed << r.reached; });
+
+        w.GetDataFromDevice();
+        verifyOnLine(w);
+        rig.receiver->stayQuietNext();
         w.GetDataFromDevice();
         verifyOffLine(w);
-
-        rig.receiver->plug();
         w.GetDataFromDevice();
 
         verifyOnLine(w);
         QCOMPARE(w.lblPressure[1]->text(), QStringLiteral("Pressure: 200 KPa"));
         QCOMPARE(w.lblRawdata[1]->text(), QStringLiteral("Raw data: 78 41 50 01 Hex"));
-    }
-
-    void aCycleSendsOneRequestPerSensorInOrder() {
-        Rig rig;
-        rig.window->GetDataFromDevice();
-        rig.window->GetDataFromDevice();
-
-        const std::vector<Report> oneCycle{
-            {0, 33, 0}, {0, 34, 0}, {0, 35, 0}, {0, 36, 0}, {0, 37, 0}};
-        std::vector<Report> twoCycles = oneCycle;
-        twoCycles.insert(twoCycles.end(), oneCycle.begin(), oneCycle.end());
-        QCOMPARE(rig.seen.of(*rig.receiver).received, twoCycles);
-        QCOMPARE(rig.seen.of(rig.backend.at(0)).received.size(), std::size_t{0});
+        QCOMPARE(handed, (QList<bool>{true, false, true}));
     }
 
     // A unit change redraws only its own five labels, from the data held.
@@ -421,5 +386,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_Cycle)
-#include "tst_cycle.moc"
+QTEST_MAIN(tst_frmMain_cycle)
+#include "tst_frmmain_cycle.moc"

@@ -48,7 +48,7 @@ struct Rig {
 
 } // namespace
 
-class tst_Accessibility : public QObject {
+class tst_frmMain_accessibility : public QObject {
     Q_OBJECT
 
     std::unique_ptr<Rig> offLine;
@@ -201,5 +201,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_Accessibility)
-#include "tst_accessibility.moc"
+QTEST_MAIN(tst_frmMain_accessibility)
+#include "tst_frmmain_accessibility.moc"

@@ -62,7 +62,7 @@ struct Screen {
 
 } // namespace
 
-class tst_OperatorControls : public QObject {
+class tst_frmMain_controls : public QObject {
     Q_OBJECT
 
     std::unique_ptr<hid::EmulatedBackend> emulated;
@@ -433,5 +433,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_OperatorControls)
-#include "tst_operatorcontrols.moc"
+QTEST_MAIN(tst_frmMain_controls)
+#include "tst_frmmain_controls.moc"

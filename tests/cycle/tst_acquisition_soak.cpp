@@ -27,7 +27,7 @@ long long residentBytes() {
 } // namespace
 
 // Days of use in a few seconds: nothing may pile up.
-class tst_Soak : public QObject {
+class tst_Acquisition_soak : public QObject {
     Q_OBJECT
 
 private slots:
@@ -75,5 +75,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_Soak)
-#include "tst_soak.moc"
+QTEST_APPLESS_MAIN(tst_Acquisition_soak)
+#include "tst_acquisition_soak.moc"
