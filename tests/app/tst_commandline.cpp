@@ -121,7 +121,6 @@ private slots:
         const CommandLine help = parseCommandLine({"tyrescope", "--help"});
         QCOMPARE(help.action, CommandLine::Action::Help);
         QVERIFY(help.text.startsWith("Usage:"));
-        QVERIFY(help.text.contains("--simulate"));
         QVERIFY2(help.text.contains(
                      "    5  another copy of Tyrescope is using the receiver\n"
                      "    6  the output or the log could not be written, or the log holds rows of\n"

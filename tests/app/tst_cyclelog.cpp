@@ -69,8 +69,6 @@ private slots:
         QTest::addColumn<QByteArray>("end"); // at the path, or what the FIFO's reader got
 
         const Between none;
-        QTest::newRow("new file") << QByteArray() << none << true << true << ""
-                                  << header + rows + rows + rows;
         QTest::newRow("empty file")
             << QByteArray("") << none << true << true << "" << header + rows + rows + rows;
         QTest::newRow("file holding rows")

@@ -98,7 +98,6 @@ private slots:
             controls[indexed("imgBattery", i)] = w.imgBattery[i];
             controls[indexed("lblRawdata", i)] = w.lblRawdata[i];
             controls[indexed("lblStatus", i)] = w.lblStatus[i];
-            controls[indexed("picSensorArray", i)] = w.picSensor[i];
         }
         for (const auto& [name, widget] : controls) {
             QVERIFY2(widget != nullptr, qPrintable(name));
@@ -206,33 +205,6 @@ private slots:
         QCOMPARE(w.shpStatusbar->x(), 0);
         QVERIFY(w.shpStatusbar->geometry().right() >= client.right());
         QVERIFY(w.shpStatusbar->geometry().bottom() >= client.bottom());
-    }
-
-    void panelArraysFollowTheSensorNumber() {
-        for (std::size_t i = 0; i < 5; ++i) {
-            const QString panel = QStringLiteral("picSensor%1").arg(i + 1);
-            QCOMPARE(control(indexed("picSensorArray", i)), control(panel));
-        }
-    }
-
-    void pictureBoxesTakeTheirPicturesSize_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("picPressure") << "picPressure" << QSize(174, 133);
-        QTest::newRow("picTemperature") << "picTemperature" << QSize(174, 109);
-        QTest::newRow("picDevStatus") << "picDevStatus" << QSize(174, 107);
-        for (int n = 1; n <= 5; ++n) {
-            const QString name = QStringLiteral("picSensor%1").arg(n);
-            QTest::newRow(qPrintable(name)) << name << QSize(475, 73);
-        }
-    }
-    void pictureBoxesTakeTheirPicturesSize() {
-        QFETCH(QString, name);
-        QFETCH(QSize, size);
-        auto* box = qobject_cast<PictureBox*>(control(name));
-        QVERIFY(box);
-        QCOMPARE(box->picture().size(), size);
-        QCOMPARE(box->size(), size);
     }
 
     void windowIsFixedWithCloseButtonOnly() {
@@ -511,19 +483,6 @@ private slots:
         QCOMPARE(pixelAt(shot, point), colour);
     }
 
-    void gradientStretchesItsOneColumn() {
-        const Image* gradient = window->imgGradient;
-        QVERIFY(gradient->stretch());
-        QCOMPARE(gradient->picture().size(), QSize(1, 68));
-        const QImage source = gradient->picture().toImage();
-        const QImage shot = window->grab(gradient->geometry()).toImage();
-        for (const int y : {0, 1, 30, 63, 67}) {
-            for (const int x : {0, 240, 480}) {
-                QCOMPARE(shot.pixelColor(x, y), source.pixelColor(0, y));
-            }
-        }
-    }
-
     void focusChainOrder() {
         frmMain w(hid);
         w.cmdDevReset->show();
@@ -571,44 +530,13 @@ private slots:
         QVERIFY(w.cmdSingle->isEnabled());
         QVERIFY(w.cmdContinuous->isEnabled());
 
-        QCOMPARE(w.imgBatteryHig.size(), QSize(10, 28));
-        QCOMPARE(w.imgBatteryLow.size(), QSize(10, 7));
-        QCOMPARE(w.imgOnLine.size(), QSize(40, 45));
-        QCOMPARE(w.imgOffLine.size(), QSize(40, 45));
+        // Which picture each one is, tst_frmmain_accessibility compares where it shows.
         QCOMPARE(w.imgBatteryMid.toImage(), w.imgBatteryHig.toImage());
-        QVERIFY(w.imgOnLine.toImage() != w.imgOffLine.toImage());
 
         QCOMPARE(w.imgDevStatus->picture().toImage(), w.imgOffLine.toImage());
         for (const Image* gauge : w.imgBattery) {
             QCOMPARE(gauge->picture().toImage(), w.imgBatteryHig.toImage());
         }
-    }
-
-    void batteryGaugeTakesThePictureSize_data() {
-        QTest::addColumn<int>("index");
-        for (int i = 0; i < 5; ++i) {
-            QTest::addRow("imgBattery(%d)", i) << i;
-        }
-    }
-    void batteryGaugeTakesThePictureSize() {
-        QFETCH(int, index);
-        frmMain w(hid);
-        Image* gauge = w.imgBattery[static_cast<std::size_t>(index)];
-        const QPoint corner = gauge->pos();
-        gauge->setPicture(w.imgBatteryLow);
-        QCOMPARE(gauge->size(), QSize(10, 7));
-        QCOMPARE(gauge->pos(), corner);
-        gauge->setPicture(w.imgBatteryHig);
-        QCOMPARE(gauge->size(), QSize(10, 28));
-        QCOMPARE(gauge->pos(), corner);
-    }
-
-    void statusBulbSwitchesPicture() {
-        frmMain w(hid);
-        const QRect place = w.imgDevStatus->geometry();
-        w.imgDevStatus->setPicture(w.imgOnLine);
-        QCOMPARE(w.imgDevStatus->picture().toImage(), w.imgOnLine.toImage());
-        QCOMPARE(w.imgDevStatus->geometry(), place);
     }
 
     void cleanupTestCase() { window.reset(); }
