@@ -231,8 +231,7 @@ private slots:
     // listens again a little later instead of spinning on the queued one.
     void outOfDescriptorsTheFirstCopyDoesNotSpin() {
 #if defined(__SANITIZE_ADDRESS__)
-        // The sanitizers' own checks need descriptors (UBSan's vptr check a pipe).
-        QSKIP("the sanitizers need descriptors of their own");
+        QSKIP("the sanitizers' own checks need descriptors (UBSan's vptr check a pipe)");
 #endif
         QTemporaryDir dir;
         SingleInstance first(dir.filePath(QStringLiteral("tyrescope.lock")));
