@@ -1,7 +1,32 @@
 // SPDX-License-Identifier: MIT
 #include "assets/Pictures.h"
 
+#include <QtEndian>
 #include <algorithm>
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+// Four bytes blue, green, red, alpha as the word 0xAARRGGBB: one load.
+QRgb word(const unsigned char* in) {
+    quint32 bytes;
+    std::memcpy(&bytes, in, sizeof bytes);
+    return qFromLittleEndian(bytes);
+}
+
+// Where wchar_t is 32 bits wide, the C library's wmemset fills words with
+// vector stores; a plain loop stores one at a time.
+void fill(QRgb* out, qsizetype count, QRgb pixel) {
+    if constexpr (sizeof(wchar_t) == sizeof(QRgb)) {
+        std::wmemset(reinterpret_cast<wchar_t*>(out), static_cast<wchar_t>(pixel),
+                     std::size_t(count));
+    } else {
+        std::fill_n(out, count, pixel);
+    }
+}
+
+} // namespace
 
 QImage assets::decoded(const StoredPicture& stored) {
     QImage image(stored.width, stored.height,
@@ -49,22 +74,26 @@ QImage assets::decoded(const StoredPicture& stored) {
                     return {};
                 }
                 for (qsizetype i = 0; i < count; ++i, in += 4) {
-                    out[at + i] = QRgb(in[3]) << 24 | QRgb(in[2]) << 16 | QRgb(in[1]) << 8 | in[0];
+                    out[at + i] = word(in);
                 }
             } else {
                 if (end - in < count * 3) {
                     return {};
                 }
-                for (qsizetype i = 0; i < count; ++i, in += 3) {
-                    out[at + i] = 0xff000000u | QRgb(in[2]) << 16 | QRgb(in[1]) << 8 | in[0];
+                // Each word loaded takes the next pixel's blue byte too, so the
+                // last pixel, which may end the code, is read a byte at a time.
+                for (qsizetype i = 0; i < count - 1; ++i, in += 3) {
+                    out[at + i] = word(in) | 0xff000000u;
                 }
+                out[at + count - 1] = 0xff000000u | QRgb(in[2]) << 16 | QRgb(in[1]) << 8 | in[0];
+                in += 3;
             }
             break;
         case Step::Repeat:
             if (at == 0) {
                 return {};
             }
-            std::fill_n(out + at, count, out[at - 1]);
+            fill(out + at, count, out[at - 1]);
             break;
         case Step::Above:
             if (at < width) {
