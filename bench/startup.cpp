@@ -413,7 +413,7 @@ int startup(int runs, const std::string& tyrescope, const std::string& bare) {
     std::printf("Peak resident memory, median (min..max)\n");
     for (const Mode& mode : modes) {
         const double extra = median(mode.ours.rssMiB) - median(mode.bare.rssMiB);
-        std::printf("  %-18s %-27s %-27s %+5.1f MiB  <= +3 MiB %s\n", mode.name,
+        std::printf("  %-18s %-27s %-27s %+5.2f MiB <= +3 MiB %s\n", mode.name,
                     spread(mode.ours.rssMiB, "MiB").c_str(),
                     spread(mode.bare.rssMiB, "MiB").c_str(), extra, verdict(extra <= 3.0));
     }
@@ -568,7 +568,7 @@ int headless(int runs, const std::string& tyrescope, const std::string& core) {
                 verdict(wall <= 1.30));
     std::printf("  %-18s %-27s %-27s %5.2fx\n", "CPU", spread(ours.cpu, "ms", 2).c_str(),
                 spread(bare.cpu, "ms", 2).c_str(), cpu);
-    std::printf("  %-18s %-27s %-27s %+5.1f MiB  <= +3 MiB %s\n", "peak memory",
+    std::printf("  %-18s %-27s %-27s %+5.2f MiB <= +3 MiB %s\n", "peak memory",
                 spread(ours.rssMiB, "MiB").c_str(), spread(bare.rssMiB, "MiB").c_str(), extra,
                 verdict(extra <= 3.0));
     return 0;
