@@ -58,6 +58,17 @@ int ignoreErrors(Display*, XErrorEvent*) {
     return 0;
 }
 
+// In the child of a fork: becomes the program argv names.
+[[noreturn]] void execute(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    std::perror(args[0]);
+    _exit(127);
+}
+
 double ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
@@ -117,13 +128,7 @@ public:
         const Clock::time_point t0 = Clock::now();
         const pid_t pid = fork();
         if (pid == 0) {
-            std::vector<char*> args;
-            for (const std::string& a : argv)
-                args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            execv(args[0], args.data());
-            std::perror(args[0]);
-            _exit(127);
+            execute(argv);
         }
         running = pid;
         result.pid = pid;
@@ -512,13 +517,7 @@ Run runToEnd(const std::vector<std::string>& argv) {
     if (pid == 0) {
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, STDOUT_FILENO);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        std::perror(args[0]);
-        _exit(127);
+        execute(argv);
     }
     running = pid;
     int status = 0;
