@@ -164,12 +164,35 @@ private slots:
         const QImage image = resource(name);
         QVERIFY2(!image.isNull(), qPrintable(name + " is missing"));
         QCOMPARE(image.size(), size);
-        // The program holds the same pixels, in the form it paints them.
+        // The program decodes the same pixels, in the form it paints them.
         const QImage stored = assets::picture(name);
         QCOMPARE(stored.format(), image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                           : QImage::Format_RGB32);
         QCOMPARE(stored.devicePixelRatio(), name.contains(QLatin1String("@2x")) ? 2.0 : 1.0);
         QCOMPARE(stored, image.convertToFormat(stored.format()));
+    }
+
+    // A code that does not make exactly its picture's pixels gives none; the
+    // first row is whole, to show that the others fail for their flaw.
+    void malformedCodeGivesNoPicture_data() {
+        QTest::addColumn<QByteArray>("code");
+        QTest::addColumn<bool>("whole");
+        // 3 x 2 pixels: one, repeated twice, then the row above.
+        const QByteArray good("\x00\x01\x02\x03\x41\x82", 6);
+        QTest::newRow("whole") << good << true;
+        QTest::newRow("bytes left over") << good + '\x00' << false;
+        QTest::newRow("past the end") << good.chopped(1) + '\x83' << false;
+        QTest::newRow("repeat first") << QByteArray("\x45", 1) << false;
+        QTest::newRow("above in the first row") << QByteArray("\x00\x01\x02\x03\x84", 5) << false;
+        QTest::newRow("unknown step") << QByteArray("\xc5", 1) << false;
+    }
+    void malformedCodeGivesNoPicture() {
+        QFETCH(QByteArray, code);
+        QFETCH(bool, whole);
+        const assets::StoredPicture stored{
+            "test.png", 1, 3, 2, false, reinterpret_cast<const unsigned char*>(code.constData()),
+            code.size()};
+        QCOMPARE(!assets::decoded(stored).isNull(), whole);
     }
 
     // Rows are stored unfiltered, which makes decoding them cheap.

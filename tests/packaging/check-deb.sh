@@ -100,6 +100,22 @@ else
     echo "skipped: hardening checks (this tree is built without TYRESCOPE_HARDENING; ctest --preset release checks them)"
 fi
 
+# Run paths: the loader reads an empty or relative entry from the folder the
+# program is started in, so neither the installed program nor one of the build
+# tree may hold such an entry (CMake pads a built program's run path with
+# empty ones to make room for an install run path).
+begin
+programs=0
+for program in "$bin" $(find "$build" -type f -perm -u+x); do
+    readelf -h "$program" >/dev/null 2>&1 || continue
+    programs=$((programs + 1))
+    readelf -dW "$program" | sed -n 's/.*(R\(UN\)\{0,1\}PATH).*\[\(.*\)\]$/\2/p' | tr ':' '\n' |
+        grep -qvE '^(/|\$ORIGIN(/|$)|\$\{ORIGIN\}(/|$))' &&
+        fail "${program#"$build"/} looks for libraries in the current folder:" \
+            "$(readelf -dW "$program" | grep -E '\(R(UN)?PATH\)')"
+done
+pass "no run path of $programs programs looks in the current folder"
+
 # Debian's own checker, on both packages: no error and no warning; no hardening
 # tag either where the tree is hardened.
 begin
