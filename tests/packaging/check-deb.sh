@@ -106,7 +106,8 @@ fi
 # empty ones to make room for an install run path).
 begin
 programs=0
-for program in "$bin" $(find "$build" -type f -perm -u+x); do
+# Copies staged for the virtual machine's test are that test's, and may be a build old.
+for program in "$bin" $(find "$build" -path '*/vm-work' -prune -o -type f -perm -u+x -print); do
     readelf -h "$program" >/dev/null 2>&1 || continue
     programs=$((programs + 1))
     readelf -dW "$program" | sed -n 's/.*(R\(UN\)\{0,1\}PATH).*\[\(.*\)\]$/\2/p' | tr ':' '\n' |
