@@ -164,15 +164,18 @@ QString causeOf(ValueAt where, const Judgement& judgement) {
 
 CycleVerdict judge(const cycle::CycleResult& cycle, const Limits& limits) {
     CycleVerdict v;
-    if (!cycle.reached) {
-        v.error(cycle.opened
-                    ? QStringLiteral("receiver at %1 lost during the cycle").arg(cycle.devicePath)
-                    : QStringLiteral("receiver not found"));
-        return v;
-    }
     for (int i = 0; i < protocol::SensorCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
         v.values[k] = judgeSensor(cycle.data[k], limits.sensors[k]);
+        if (!cycle.reached) {
+            // The limits still say what would have applied.
+            for (Judgement& j : v.values[k]) {
+                j.judged = false;
+                j.pass = true;
+                j.broken = Bound::None;
+            }
+            continue;
+        }
         for (const Measure measure : AllMeasures) {
             const ValueAt where{i + 1, measure};
             if (!v.firstFailure && !v.at(where).pass) {
@@ -180,6 +183,11 @@ CycleVerdict judge(const cycle::CycleResult& cycle, const Limits& limits) {
                 v.fail(causeOf(where, v.at(where)));
             }
         }
+    }
+    if (!cycle.reached) {
+        v.error(cycle.opened
+                    ? QStringLiteral("receiver at %1 lost during the cycle").arg(cycle.devicePath)
+                    : QStringLiteral("receiver not found"));
     }
     return v;
 }

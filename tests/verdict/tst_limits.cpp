@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "tests/support/Limits.h"
 #include "verdict/Judge.h"
 #include "verdict/Limits.h"
 #include "verdict/VerdictOutput.h"
@@ -9,29 +10,6 @@
 #include <QTest>
 
 namespace {
-
-// Limits written with ' for " so that rows stay on one line.
-verdict::Limits limitsOf(const char* json) {
-    const auto parsed = verdict::parseLimits(QByteArray(json).replace('\'', '"'), "test");
-    if (!parsed.limits) {
-        qFatal("bad limits in a row: %s", qPrintable(parsed.error));
-    }
-    return *parsed.limits;
-}
-
-// "78 41 50 01 | FF FF FF FF" gives sensors 1 and 2; the others hold no data.
-sensor::SensorData recordsOf(const QString& hex) {
-    sensor::SensorData data;
-    data.fill(sensor::SensorRecord::of(protocol::NoDataRecord));
-    const QStringList records = hex.split(QLatin1Char('|'));
-    for (qsizetype i = 0; i < records.size(); ++i) {
-        const QByteArray bytes = QByteArray::fromHex(records[i].toLatin1());
-        data[static_cast<std::size_t>(i)] = {
-            static_cast<std::uint8_t>(bytes[0]), static_cast<std::uint8_t>(bytes[1]),
-            static_cast<std::uint8_t>(bytes[2]), static_cast<std::uint8_t>(bytes[3])};
-    }
-    return data;
-}
 
 const char* const Kpa = "{'pressure':{'min':220,'max':260,'unit':'kpa'}}";
 const char* const Celsius = "{'temperature':{'min':-20,'max':60,'unit':'c'}}";
