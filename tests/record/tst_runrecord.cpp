@@ -194,7 +194,7 @@ private slots:
                       "  print(s.tests, s.failures, s.errors, s.skipped, s.hostname)\n"
                       "  for c in s:\n"
                       "    for r in c.result:\n"
-                            "     if not isinstance(r, junitparser.Skipped):\n"
+                      "     if not isinstance(r, junitparser.Skipped):\n"
                       "      print(c.classname, c.name, r.type, r.message)\n",
                       path});
         QVERIFY(python.waitForFinished());
