@@ -60,13 +60,15 @@ class tst_Accessibility : public QObject {
     std::unique_ptr<Rig> inFahrenheit;
     std::unique_ptr<Rig> inBar;
     std::unique_ptr<Rig> withLimits;
+    std::unique_ptr<Rig> limitsOffLine;
 
     frmMain& window(const QString& state) {
-        return (state == "off line"      ? offLine
-                : state == "on line"     ? onLine
-                : state == "in Bar"      ? inBar
-                : state == "with limits" ? withLimits
-                                         : inFahrenheit)
+        return (state == "off line"           ? offLine
+                : state == "on line"          ? onLine
+                : state == "in Bar"           ? inBar
+                : state == "with limits"      ? withLimits
+                : state == "limits, off line" ? limitsOffLine
+                                              : inFahrenheit)
             ->window;
     }
 
@@ -77,11 +79,13 @@ private slots:
         onLine = std::make_unique<Rig>(true);
         inFahrenheit = std::make_unique<Rig>(true);
         inBar = std::make_unique<Rig>(true);
-        withLimits = std::make_unique<Rig>(
-            true, "{'pressure':{'min':2.1,'unit':'bar'},'battery':{'min':'mid'},'status':"
-                  "['normal mode'],'sensors':{'4':{'optional':true},'5':{'optional':true}}}");
-        for (Rig* rig :
-             {offLine.get(), onLine.get(), inFahrenheit.get(), inBar.get(), withLimits.get()}) {
+        const char* limits = "{'pressure':{'min':2.1,'unit':'bar'},'battery':{'min':'mid'},"
+                             "'status':['normal mode'],'sensors':{'4':{'optional':true},'5':"
+                             "{'optional':true}}}";
+        withLimits = std::make_unique<Rig>(true, limits);
+        limitsOffLine = std::make_unique<Rig>(false, limits);
+        for (Rig* rig : {offLine.get(), onLine.get(), inFahrenheit.get(), inBar.get(),
+                         withLimits.get(), limitsOffLine.get()}) {
             QVERIFY(QTest::qWaitForWindowExposed(&rig->window));
         }
         for (QRadioButton* unit :
@@ -198,6 +202,7 @@ private slots:
             "outside limits: pressure -1.00 Bar below min 2.1 Bar, battery low below min mid, "
             "status pressure alert not allowed");
         row("with limits", "Sensor 4", group, noData);
+        row("limits, off line", "Sensor 1", group, noData); // not reached: nothing judged
     }
     void namesRolesAndDescriptions() {
         QFETCH(QString, state);
@@ -255,6 +260,7 @@ private slots:
     }
 
     void cleanupTestCase() {
+        limitsOffLine.reset();
         withLimits.reset();
         inBar.reset();
         inFahrenheit.reset();
