@@ -156,10 +156,10 @@ void CycleVerdict::error(const QString& why) {
     firstFailure.reset();
 }
 
-QString causeOf(ValueAt where, const Judgement& judgement) {
+QString causeOf(ValueAt where, const Judgement& judgement, const QString& decimalSeparator) {
     return QStringLiteral("sensor %1 %2 %3")
         .arg(where.sensor)
-        .arg(measureName(where.measure), failure(judgement, QStringLiteral(".")));
+        .arg(measureName(where.measure), failure(judgement, decimalSeparator));
 }
 
 CycleVerdict judge(const cycle::CycleResult& cycle, const Limits& limits) {

@@ -82,8 +82,10 @@ struct CycleVerdict {
     void error(const QString& why);
 };
 
-// "sensor 3 pressure 270 KPa above max 260 KPa", with '.' as decimal separator.
-QString causeOf(ValueAt where, const Judgement& judgement);
+// "sensor 3 pressure 270 KPa above max 260 KPa"; a cycle's cause is written
+// with '.' as decimal separator.
+QString causeOf(ValueAt where, const Judgement& judgement,
+                const QString& decimalSeparator = QStringLiteral("."));
 
 // A cycle that did not reach the receiver is an error, not a value outside
 // limits; its values are not judged.

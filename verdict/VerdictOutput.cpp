@@ -89,9 +89,13 @@ QString textTable(const cycle::CycleResult& cycle, const sensor::UnitState& unit
     }
     const QString verdictWord =
         verdict.verdict == Verdict::Fail ? QStringLiteral("FAIL") : verdictName(verdict.verdict);
+    // Numbers as the table writes them.
+    const QString cause = verdict.firstFailure
+                              ? causeOf(*verdict.firstFailure, verdict.at(*verdict.firstFailure),
+                                        QLocale().decimalPoint())
+                              : verdict.cause;
     return cycle::textTable(cycle, units, marks) + QStringLiteral("Verdict: ") + verdictWord +
-           (verdict.cause.isEmpty() ? QString() : QStringLiteral(": ") + verdict.cause) +
-           QLatin1Char('\n');
+           (cause.isEmpty() ? QString() : QStringLiteral(": ") + cause) + QLatin1Char('\n');
 }
 
 } // namespace verdict

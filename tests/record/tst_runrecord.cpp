@@ -20,14 +20,11 @@ const QDateTime Start(QDate(2026, 12, 8), QTime(1, 2, 3, 456), Qt::UTC);
 
 // Sensor 1 held to at least 30 PSI in normal mode; the run reads in kPa.
 record::RunFacts facts() {
-    return {QStringLiteral("1.4.0"),
-            QStringLiteral("bench-3"),
-            QStringLiteral("ana"),
-            {},
-            {},
-            verdict::LimitsFile{limitsOf("{'sensors':{'1':{'pressure':{'min':30,'unit':'psi'},"
-                                         "'status':['normal mode']}}}"),
-                                QStringLiteral("ab12")}};
+    record::RunFacts f{"1.4.0", "bench-3", "ana", {}, {}, {}}; // version, station, operator
+    f.limits = verdict::LimitsFile{limitsOf("{'sensors':{'1':{'pressure':{'min':30,'unit':'psi'},"
+                                            "'status':['normal mode']}}}"),
+                                   QStringLiteral("ab12")};
+    return f;
 }
 
 // A run of cycles, one letter each: p passes, f has sensor 1 at 29.0 PSI,
@@ -55,18 +52,18 @@ record::RunRecord runOf(const QString& kinds, record::RunEnd end, const QString&
     return run;
 }
 
-// The test suite's attribute, or its property of that name; an empty text
+// The test suite's attribute, or its property, of that name; an empty text
 // when the XML is not well-formed.
 QString junitField(const QByteArray& xml, const QString& name) {
     QXmlStreamReader r(xml);
     QString found;
     while (!r.atEnd()) {
-        r.readNext();
-        const auto a = r.attributes();
-        if (r.isStartElement() && r.name() == QLatin1String("testsuite")) {
-            found = a.hasAttribute(name) ? a.value(name).toString() : found;
-        } else if (r.isStartElement() && a.value(QLatin1String("name")) == name) {
-            found = a.value(QLatin1String("value")).toString();
+        if (r.readNext() == QXmlStreamReader::StartElement) {
+            const auto a = r.attributes();
+            const bool suite = r.name() == QLatin1String("testsuite");
+            if (suite ? a.hasAttribute(name) : a.value(QLatin1String("name")) == name) {
+                found = a.value(suite ? name : QStringLiteral("value")).toString();
+            }
         }
     }
     return r.hasError() ? QString() : found;
@@ -129,7 +126,6 @@ private slots:
                            junitField(xml, "skipped")})
                   .join(' '),
               "junit");
-        QCOMPARE(junitField(xml, "tests"), "21");
         QCOMPARE(junitField(xml, "outcome"), json["outcome"].toString());
     }
 
@@ -219,12 +215,10 @@ private slots:
     void textField_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("error");
-        QTest::newRow("plain") << "bench-3 Ünit"
-                               << "";
-        QTest::newRow("200 bytes") << QString(100, QChar(0xE9)) << "";
+        QTest::newRow("plain") << "bench-3 Ünit" << QString();
+        QTest::newRow("200 bytes") << QString(100, QChar(0xE9)) << QString();
         QTest::newRow("201 bytes") << "x" + QString(100, QChar(0xE9)) << "longer than 200 bytes";
-        QTest::newRow("empty") << " "
-                               << "empty";
+        QTest::newRow("empty") << " " << QStringLiteral("empty");
         const QString hidden = QStringLiteral("holds a control or invisible character");
         QTest::newRow("tab") << "a\tb" << hidden;
         QTest::newRow("escape") << "a\x1b[2Jb" << hidden;

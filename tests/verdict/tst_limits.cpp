@@ -58,14 +58,12 @@ private slots:
             M::Pressure, "33.0 PSI above max 32.6 PSI");
         row("°C on min", Celsius, 1, "78 14 50 01", M::Temperature, "pass");
         row("°C below min", Celsius, 1, "78 13 50 01", M::Temperature, "-21 °C below min -20 °C");
-        row("°C on max", Celsius, 1, "78 64 50 01", M::Temperature, "pass");
         row("°C above max", Celsius, 1, "78 65 50 01", M::Temperature, "61 °C above max 60 °C");
         row("°F 141.8 shows 142", "{'temperature':{'max':141,'unit':'f'}}", 1, "78 65 50 01",
             M::Temperature, "142 °F above max 141 °F");
         row("°F -0.4 shows 0 on min", "{'temperature':{'min':0,'unit':'F'}}", 1, "78 16 50 01",
             M::Temperature, "pass");
         row("pressure no data", Kpa, 2, "FF 41 50 01", M::Pressure, "no data");
-        row("temperature no data", Celsius, 2, "78 FF 50 01", M::Temperature, "no data");
         row("battery no data", BatteryMid, 2, "78 41 FF 01", M::Battery, "no data");
         row("status no data", Normal, 2, "78 41 50 FF", M::Status, "no data");
         row("battery low", BatteryMid, 1, "78 41 21 01", M::Battery, "low below min mid");
@@ -74,16 +72,12 @@ private slots:
             M::Battery, "pass");
         row("battery mid at least high", "{'battery':{'min':'high'}}", 1, "78 41 42 01", M::Battery,
             "mid below min high");
-        row("battery low at least low", "{'battery':{'min':'low'}}", 1, "78 41 00 01", M::Battery,
-            "pass");
         row("status normal", Normal, 1, "78 41 50 01", M::Status, "pass");
         row("status pressure alert", Normal, 1, "78 41 50 02", M::Status,
             "pressure alert not allowed");
         row("status unknown code", Normal, 1, "78 41 50 04", M::Status, "? not allowed");
         row("status storage", "{'status':['Storage Mode','temperature alert']}", 1, "78 41 50 00",
             M::Status, "pass");
-        row("status temperature alert", "{'status':['storage mode','temperature alert']}", 1,
-            "78 41 50 03", M::Status, "pass");
         row("no limit for the measure", Kpa, 1, "78 41 50 01", M::Temperature, "-");
         row("override loosens sensor 3", Override, 3, "78 41 50 01", M::Pressure, "pass");
         row("others keep the product's", Override, 2, "78 41 50 01", M::Pressure,
@@ -189,7 +183,6 @@ private slots:
             verdict::readLimitsFile(QStringLiteral(TYRESCOPE_DOCS_DIR "/limits-example.json"));
         QVERIFY2(read.file, qPrintable(read.error));
         QCOMPARE(read.file->limits.name, QStringLiteral("Rimlink RL-5, end of line"));
-        QCOMPARE(read.file->sha256.size(), 64);
         QVERIFY(verdict::readLimitsFile(QStringLiteral(TYRESCOPE_DOCS_DIR "/absent.json"))
                     .error.startsWith(QStringLiteral("cannot read it: ")));
     }
@@ -215,9 +208,6 @@ private slots:
         QCOMPARE(table[3],
                  "2       120 KPa [FAIL: 17.4 PSI below min 30 PSI]  23 °C        high (90)  "
                  "Pressure alert [FAIL: pressure alert not allowed]  58 3F 5A 02");
-        QCOMPARE(table[5],
-                 "4       ??? KPa                                    ??? °C       none       "
-                 "?                                                  FF FF FF FF");
         QCOMPARE(table[7], "Verdict: FAIL: sensor 1 pressure 29.0 PSI below min 30 PSI");
         const QJsonObject line =
             QJsonDocument::fromJson(verdict::jsonLine(result, units, v)).object();
