@@ -89,19 +89,19 @@ QString limitText(double limit, const QString& decimalSeparator) {
         .replace(QLatin1Char('.'), decimalSeparator);
 }
 
-QString failure(const Judgement& j, const QString& decimalSeparator) {
-    const QString value = valueText(j, decimalSeparator);
+QString failure(const Judgement& j, const QString& decimalSeparator, bool withValue) {
+    const QString value = withValue ? valueText(j, decimalSeparator) + QLatin1Char(' ') : QString();
     const auto limit = [&](const std::optional<double>& bound) {
         return j.number ? limitText(*bound, decimalSeparator) + QLatin1Char(' ') + j.unit
                         : j.minWord;
     };
     switch (j.broken) {
     case Bound::Min:
-        return value + QStringLiteral(" below min ") + limit(j.min);
+        return value + QStringLiteral("below min ") + limit(j.min);
     case Bound::Max:
-        return value + QStringLiteral(" above max ") + limit(j.max);
+        return value + QStringLiteral("above max ") + limit(j.max);
     case Bound::Allowed:
-        return value + QStringLiteral(" not allowed");
+        return value + QStringLiteral("not allowed");
     case Bound::None:
         break;
     }

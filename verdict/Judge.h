@@ -47,9 +47,10 @@ struct Judgement {
 };
 
 // The value and why it failed, in the limit's unit: "270 KPa above max 260 KPa",
-// "low below min mid", "pressure alert not allowed", "no data". Numbers take
-// the decimal separator given.
-QString failure(const Judgement& judgement, const QString& decimalSeparator);
+// "low below min mid", "pressure alert not allowed", "no data"; without the
+// value for those who show it already ("above max 260 KPa"). Numbers take the
+// decimal separator given.
+QString failure(const Judgement& judgement, const QString& decimalSeparator, bool withValue = true);
 // A limit's number as written, without trailing zeros: "2.8", "260".
 QString limitText(double limit, const QString& decimalSeparator);
 

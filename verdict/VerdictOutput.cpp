@@ -71,20 +71,25 @@ QByteArray jsonLine(const cycle::CycleResult& cycle, const sensor::UnitState& un
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
-QString mark(const Judgement& judgement, const QString& decimalSeparator) {
+QString mark(const Judgement& judgement, const QString& shownUnit,
+             const QString& decimalSeparator) {
     if (!judgement.judged) {
         return {};
     }
-    return judgement.pass ? QStringLiteral("[ok]")
-                          : QStringLiteral("[FAIL: %1]").arg(failure(judgement, decimalSeparator));
+    const bool withValue = judgement.number && judgement.unit != shownUnit;
+    return judgement.pass
+               ? QStringLiteral("[ok]")
+               : QStringLiteral("[FAIL: %1]").arg(failure(judgement, decimalSeparator, withValue));
 }
 
 QString textTable(const cycle::CycleResult& cycle, const sensor::UnitState& units,
                   const CycleVerdict& verdict) {
+    // Battery classes and status names stand in their cells already.
+    const QString shown[] = {units.PressureUnitLabel(), units.TemperatureUnitLabel(), {}, {}};
     cycle::CellMarks marks;
     for (std::size_t i = 0; i < marks.size(); ++i) {
         for (std::size_t m = 0; m < AllMeasures.size(); ++m) {
-            marks[i][m] = mark(verdict.values[i][m], QLocale().decimalPoint());
+            marks[i][m] = mark(verdict.values[i][m], shown[m], QLocale().decimalPoint());
         }
     }
     const QString verdictWord =

@@ -18,8 +18,10 @@ namespace verdict {
 QByteArray jsonLine(const cycle::CycleResult& cycle, const sensor::UnitState& units,
                     const CycleVerdict& verdict);
 
-// "[ok]" or "[FAIL: 270 KPa above max 260 KPa]": reads without colour.
-QString mark(const Judgement& judgement, const QString& decimalSeparator);
+// "[ok]" or "[FAIL: above max 260 KPa]" beside a value shown in shownUnit:
+// reads without colour. A value judged in another unit is named in that unit
+// ("[FAIL: 39.2 PSI above max 37.7 PSI]").
+QString mark(const Judgement& judgement, const QString& shownUnit, const QString& decimalSeparator);
 
 // The table of cycle::textTable with a mark beside each judged value, and a
 // last line with the cycle's verdict.
