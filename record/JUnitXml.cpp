@@ -54,7 +54,9 @@ QByteArray RunRecord::junitXml() const {
     std::vector<TestCase> cases;
 
     // The run: did every cycle reach the receiver and end as asked.
-    TestCase run{QStringLiteral("tyrescope"), QStringLiteral("run"), {}, {}, {}, {}};
+    TestCase run;
+    run.classname = QStringLiteral("tyrescope");
+    run.name = QStringLiteral("run");
     for (std::size_t n = 0; n < cycles_.size(); ++n) {
         const verdict::CycleVerdict& v = cycles_[n].verdict;
         const bool error = v.verdict == verdict::Verdict::Error;
@@ -82,12 +84,9 @@ QByteArray RunRecord::junitXml() const {
     for (int s = 1; s <= protocol::SensorCount; ++s) {
         for (const verdict::Measure measure : verdict::AllMeasures) {
             const verdict::ValueAt at{s, measure};
-            TestCase c{QStringLiteral("tyrescope.sensor%1").arg(s),
-                       verdict::measureName(measure),
-                       {},
-                       {},
-                       {},
-                       {}};
+            TestCase c;
+            c.classname = QStringLiteral("tyrescope.sensor%1").arg(s);
+            c.name = verdict::measureName(measure);
             int judged = 0;
             for (std::size_t n = 0; n < cycles_.size(); ++n) {
                 const verdict::Judgement& j = cycles_[n].verdict.at(at);
