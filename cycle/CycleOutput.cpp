@@ -35,20 +35,6 @@ struct SensorFields {
     QString raw; // empty when the receiver was not reached
 };
 
-QString batteryName(BatteryClass battery) {
-    switch (battery) {
-    case BatteryClass::High:
-        return QStringLiteral("high");
-    case BatteryClass::Mid:
-        return QStringLiteral("mid");
-    case BatteryClass::Low:
-        return QStringLiteral("low");
-    case BatteryClass::None:
-        break;
-    }
-    return QStringLiteral("none");
-}
-
 SensorFields fieldsOf(const CycleResult& cycle, const UnitState& units, int index) {
     const SensorRecord& record = cycle.data[static_cast<std::size_t>(index)];
     SensorFields f;
@@ -219,7 +205,7 @@ QByteArray csvRows(const CycleResult& cycle, const UnitState& units, const CsvLa
     return rows;
 }
 
-QByteArray jsonLine(const CycleResult& cycle, const UnitState& units) {
+QJsonObject jsonObject(const CycleResult& cycle, const UnitState& units) {
     QJsonArray sensors;
     for (int i = 0; i < protocol::SensorCount; ++i) {
         const SensorFields f = fieldsOf(cycle, units, i);
@@ -236,7 +222,7 @@ QByteArray jsonLine(const CycleResult& cycle, const UnitState& units) {
             {QStringLiteral("raw"), f.raw.isEmpty() ? QJsonValue() : QJsonValue(f.raw)},
         });
     }
-    const QJsonObject object{
+    return QJsonObject{
         {QStringLiteral("time"), isoTime(cycle.time)},
         {QStringLiteral("reached"), cycle.reached},
         {QStringLiteral("device"), textOrNull(cycle.devicePath)},
@@ -245,10 +231,13 @@ QByteArray jsonLine(const CycleResult& cycle, const UnitState& units) {
         {QStringLiteral("temperature_unit"), units.TemperatureUnitLabel()},
         {QStringLiteral("sensors"), sensors},
     };
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
-QString textTable(const CycleResult& cycle, const UnitState& units) {
+QByteArray jsonLine(const CycleResult& cycle, const UnitState& units) {
+    return QJsonDocument(jsonObject(cycle, units)).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QString textTable(const CycleResult& cycle, const UnitState& units, const CellMarks& marks) {
     QString text;
     const QString receiver =
         cycle.devicePath + (cycle.deviceSerial.isEmpty()
@@ -271,14 +260,19 @@ QString textTable(const CycleResult& cycle, const UnitState& units) {
     for (int i = 0; i < protocol::SensorCount; ++i) {
         const SensorRecord& record = cycle.data[static_cast<std::size_t>(i)];
         const BatteryClass battery = batteryClass(record.battery);
+        const auto& mark = marks[static_cast<std::size_t>(i)];
+        const auto marked = [&mark](std::size_t measure, const QString& cell) {
+            return mark[measure].isEmpty() ? cell : cell + QLatin1Char(' ') + mark[measure];
+        };
         // The window's texts, numbers in the user's locale, without their captions.
         cells[0] << QString::number(i + 1);
-        cells[1] << units.pressureText(record.pressure, QLocale().decimalPoint());
-        cells[2] << units.temperatureText(record.temperature);
-        cells[3] << (battery == BatteryClass::None
-                         ? batteryName(battery)
-                         : QStringLiteral("%1 (%2)").arg(batteryName(battery)).arg(record.battery));
-        cells[4] << statusName(record.status);
+        cells[1] << marked(0, units.pressureText(record.pressure, QLocale().decimalPoint()));
+        cells[2] << marked(1, units.temperatureText(record.temperature));
+        cells[3] << marked(
+            2, battery == BatteryClass::None
+                   ? batteryName(battery)
+                   : QStringLiteral("%1 (%2)").arg(batteryName(battery)).arg(record.battery));
+        cells[4] << marked(3, statusName(record.status));
         cells[5] << hexBytes(record, cycle.reached);
     }
     for (qsizetype row = 0; row <= protocol::SensorCount; ++row) {

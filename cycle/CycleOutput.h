@@ -5,6 +5,7 @@
 #include "sensor/Units.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 #include <QStringList>
@@ -56,10 +57,17 @@ QByteArray csvLine(const QStringList& fields);
 QByteArray csvHeader(const CsvLayout& layout = currentCsvLayout());
 QByteArray csvRows(const CycleResult& cycle, const sensor::UnitState& units,
                    const CsvLayout& layout = currentCsvLayout());
-// One JSON object on one line, ending in a line feed.
+// The object of one JSON line, for those who add keys to it.
+QJsonObject jsonObject(const CycleResult& cycle, const sensor::UnitState& units);
+// That object on one line, ending in a line feed.
 QByteArray jsonLine(const CycleResult& cycle, const sensor::UnitState& units);
+
+// Texts to append to the table's cells, per sensor: pressure, temperature,
+// battery, status; an empty text appends nothing.
+using CellMarks = std::array<std::array<QString, 4>, protocol::SensorCount>;
 // A first line on the receiver, then one aligned row per sensor.
-QString textTable(const CycleResult& cycle, const sensor::UnitState& units);
+QString textTable(const CycleResult& cycle, const sensor::UnitState& units,
+                  const CellMarks& marks = {});
 
 // A text for JSON, null when there is none.
 QJsonValue textOrNull(const QString& text);

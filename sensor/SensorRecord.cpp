@@ -15,6 +15,20 @@ BatteryClass batteryClass(std::uint8_t battery) {
     return BatteryClass::Low;
 }
 
+QString batteryName(BatteryClass battery) {
+    switch (battery) {
+    case BatteryClass::High:
+        return QStringLiteral("high");
+    case BatteryClass::Mid:
+        return QStringLiteral("mid");
+    case BatteryClass::Low:
+        return QStringLiteral("low");
+    case BatteryClass::None:
+        break;
+    }
+    return QStringLiteral("none");
+}
+
 QString statusName(std::uint8_t status) {
     // A single code, never a bit field: 130 is not a pressure alert.
     switch (status) {

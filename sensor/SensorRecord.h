@@ -29,6 +29,8 @@ using SensorData = std::array<SensorRecord, protocol::SensorCount>;
 enum class BatteryClass { None, Low, Mid, High };
 
 BatteryClass batteryClass(std::uint8_t battery);
+// "high", "mid", "low"; "none" for no data.
+QString batteryName(BatteryClass battery);
 
 // The status in words: "Normal mode", "Temperature alert", "?" for an unknown code.
 QString statusName(std::uint8_t status);

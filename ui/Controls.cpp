@@ -2,6 +2,7 @@
 #include "ui/Controls.h"
 
 #include <QAccessibleWidget>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -106,4 +107,37 @@ Shape::Shape(const QColor& fill, QWidget* parent) : QWidget(parent) {
     colours.setColor(QPalette::Window, fill);
     setPalette(colours);
     setAutoFillBackground(true);
+}
+
+namespace {
+// Not colours of the design: a warning's, chosen to stand apart from every band.
+const QColor markFill(Qt::black);
+const QColor markYellow(0xFF, 0xD8, 0x00);
+constexpr int markFrame = 2;
+} // namespace
+
+ValueMark::ValueMark(QWidget* value, const QRect& area)
+    : QWidget(value->parentWidget()), value_(value), area_(area),
+      normalText_(value->palette().color(QPalette::WindowText)) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    hide();
+}
+
+void ValueMark::setOutside(bool outside) {
+    QPalette colours = value_->palette();
+    colours.setColor(QPalette::WindowText, outside ? markYellow : normalText_);
+    value_->setPalette(colours);
+    QRect around = area_.isNull() ? value_->geometry() : area_;
+    if (const auto* label = qobject_cast<const QLabel*>(value_)) {
+        around.setWidth(label->fontMetrics().horizontalAdvance(label->text()));
+    }
+    setGeometry(around.adjusted(-markFrame - 2, -1, markFrame + 2, 1));
+    stackUnder(value_);
+    setVisible(outside && value_->isVisibleTo(parentWidget()));
+}
+
+void ValueMark::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.fillRect(rect(), markYellow);
+    painter.fillRect(rect().adjusted(markFrame, markFrame, -markFrame, -markFrame), markFill);
 }

@@ -66,3 +66,25 @@ class Shape : public QWidget {
 public:
     explicit Shape(const QColor& fill, QWidget* parent = nullptr);
 };
+
+// A box behind a value outside its limits: black, framed in yellow, with the
+// value's text turned yellow, so that it reads on every sensor band, the dark
+// red one included. It follows its value: around a label's text, or around
+// the area given for a picture. Pointer events pass through it to the panel.
+class ValueMark : public QWidget {
+    Q_OBJECT
+
+public:
+    // Placed in the value's parent, just below it.
+    explicit ValueMark(QWidget* value, const QRect& area = {});
+
+    void setOutside(bool outside);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QWidget* value_;
+    QRect area_;
+    QColor normalText_;
+};

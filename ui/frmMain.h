@@ -11,6 +11,8 @@
 #include "sensor/SensorRecord.h"
 #include "sensor/Units.h"
 #include "ui/Controls.h"
+#include "verdict/Judge.h"
+#include "verdict/Limits.h"
 
 #include <QFont>
 #include <QLabel>
@@ -22,6 +24,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 class ModHIDCom;
 
@@ -41,6 +44,10 @@ public:
     // One acquisition cycle: reads the five records into SensorData and
     // redraws the connection indicator and every panel from them.
     void GetDataFromDevice();
+
+    // From now on a value outside these limits is marked on its panel and
+    // named in the panel's description. Without limits nothing is marked.
+    void setLimits(const verdict::Limits& limits);
 
     // Redraw the five panels in pressure (temperature) unit k from SensorData.
     void optPressure_Click(int k);
@@ -146,4 +153,11 @@ private:
     ModHIDCom& hid_;
     // Whether the last cycle reached the receiver: the raw data shows only then.
     bool reached_ = false;
+
+    std::optional<verdict::Limits> limits_;
+    // Each panel's values against limits_; nothing judged while there are none
+    // or the receiver was not reached.
+    std::array<verdict::SensorJudgements, 5> judged_{};
+    // Per panel: pressure, temperature, battery gauge, status; made with the limits.
+    std::array<std::array<ValueMark*, 4>, 5> marks_{};
 };

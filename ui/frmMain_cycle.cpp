@@ -6,25 +6,21 @@
 #include "ui/Measures.h"
 #include "ui/frmMain.h"
 
+#include <QLocale>
+
 namespace {
 
 // Every battery gauge ends here, in twips from the top of its panel, however
 // tall its picture is.
 constexpr int batteryBaseline = 495;
+// Where a full gauge begins.
+constexpr int batteryTop = 75;
 
 // The middle charge shows the full gauge's picture; only these words tell it apart.
 QString batteryWords(sensor::BatteryClass battery) {
-    switch (battery) {
-    case sensor::BatteryClass::High:
-        return QStringLiteral("battery high");
-    case sensor::BatteryClass::Mid:
-        return QStringLiteral("battery mid");
-    case sensor::BatteryClass::Low:
-        return QStringLiteral("battery low");
-    case sensor::BatteryClass::None:
-        break;
-    }
-    return QStringLiteral("no battery reading");
+    return battery == sensor::BatteryClass::None
+               ? QStringLiteral("no battery reading")
+               : QStringLiteral("battery ") + sensor::batteryName(battery);
 }
 
 } // namespace
@@ -77,9 +73,36 @@ void frmMain::describePanel(int i) {
     const QString battery = gauge->isVisibleTo(picSensor[k])
                                 ? gauge->accessibleDescription()
                                 : batteryWords(sensor::BatteryClass::None);
-    picSensor[k]->setAccessibleDescription(QStringList{
-        lblPressure[k]->text(), lblTemperature[k]->text(), battery, lblStatus[k]->text()}
-                                               .join(QStringLiteral(", ")));
+    QString description = QStringList{lblPressure[k]->text(), lblTemperature[k]->text(), battery,
+                                      lblStatus[k]->text()}
+                              .join(QStringLiteral(", "));
+    QStringList outside;
+    for (const verdict::Measure measure : verdict::AllMeasures) {
+        const verdict::Judgement& j = judged_[k][static_cast<std::size_t>(measure)];
+        if (j.judged && !j.pass) {
+            outside << verdict::measureName(measure) + QLatin1Char(' ') +
+                           verdict::failure(j, QLocale().decimalPoint());
+        }
+    }
+    if (!outside.isEmpty()) {
+        description += QStringLiteral("; outside limits: ") + outside.join(QStringLiteral(", "));
+    }
+    picSensor[k]->setAccessibleDescription(description);
+}
+
+void frmMain::setLimits(const verdict::Limits& limits) {
+    limits_ = limits;
+    for (std::size_t k = 0; k < marks_.size(); ++k) {
+        if (marks_[k][0] == nullptr) {
+            // Around the whole gauge, however little of it a low battery shows.
+            const QRect gauge(imgBattery[k]->x(), measures::pixels(batteryTop),
+                              imgBattery[k]->width(),
+                              measures::pixels(batteryBaseline - batteryTop));
+            marks_[k] = {new ValueMark(lblPressure[k]), new ValueMark(lblTemperature[k]),
+                         new ValueMark(imgBattery[k], gauge), new ValueMark(lblStatus[k])};
+        }
+        showPanel(static_cast<int>(k));
+    }
 }
 
 void frmMain::showPanel(int i) {
@@ -106,6 +129,13 @@ void frmMain::showPanel(int i) {
 
     lblStatus[k]->setText(view.status);
     lblRawdata[k]->setText(view.rawData);
+    if (limits_) {
+        judged_[k] = reached_ ? verdict::judgeSensor(SensorData[k], limits_->sensors[k])
+                              : verdict::SensorJudgements{};
+        for (std::size_t m = 0; m < marks_[k].size(); ++m) {
+            marks_[k][m]->setOutside(judged_[k][m].judged && !judged_[k][m].pass);
+        }
+    }
     describePanel(i);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
+#include "tests/support/Limits.h"
 #include "ui/frmMain.h"
 
 #include <QAccessible>
@@ -29,14 +30,17 @@ QAccessibleInterface* reach(QAccessibleInterface* node, QStringList path) {
 }
 
 // A window after one cycle, with or without a receiver holding records for
-// sensors 1 to 3 (battery high, low, mid).
+// sensors 1 to 3 (battery high, low, mid), and limits if given.
 struct Rig {
-    explicit Rig(bool withData) {
+    explicit Rig(bool withData, const char* limits = nullptr) {
         if (withData) {
             auto& model = backend.addReceiver().model();
             model.setRecord(0, {0x78, 0x41, 0x50, 0x01});
             model.setRecord(1, {0x00, 0x28, 0x21, 0x02});
             model.setRecord(2, {0x00, 0x28, 0x22, 0x03});
+        }
+        if (limits != nullptr) {
+            window.setLimits(limitsOf(limits));
         }
         window.show();
         window.GetDataFromDevice();
@@ -55,12 +59,16 @@ class tst_frmMain_accessibility : public QObject {
     std::unique_ptr<Rig> onLine;
     std::unique_ptr<Rig> inFahrenheit;
     std::unique_ptr<Rig> inBar;
+    std::unique_ptr<Rig> withLimits;
+    std::unique_ptr<Rig> limitsOffLine;
 
     frmMain& window(const QString& state) {
-        return (state == "off line"  ? offLine
-                : state == "on line" ? onLine
-                : state == "in Bar"  ? inBar
-                                     : inFahrenheit)
+        return (state == "off line"           ? offLine
+                : state == "on line"          ? onLine
+                : state == "in Bar"           ? inBar
+                : state == "with limits"      ? withLimits
+                : state == "limits, off line" ? limitsOffLine
+                                              : inFahrenheit)
             ->window;
     }
 
@@ -71,7 +79,13 @@ private slots:
         onLine = std::make_unique<Rig>(true);
         inFahrenheit = std::make_unique<Rig>(true);
         inBar = std::make_unique<Rig>(true);
-        for (Rig* rig : {offLine.get(), onLine.get(), inFahrenheit.get(), inBar.get()}) {
+        const char* limits = "{'pressure':{'min':2.1,'unit':'bar'},'battery':{'min':'mid'},"
+                             "'status':['normal mode'],'sensors':{'4':{'optional':true},'5':"
+                             "{'optional':true}}}";
+        withLimits = std::make_unique<Rig>(true, limits);
+        limitsOffLine = std::make_unique<Rig>(false, limits);
+        for (Rig* rig : {offLine.get(), onLine.get(), inFahrenheit.get(), inBar.get(),
+                         withLimits.get(), limitsOffLine.get()}) {
             QVERIFY(QTest::qWaitForWindowExposed(&rig->window));
         }
         for (QRadioButton* unit :
@@ -180,6 +194,15 @@ private slots:
             "Pressure: 200 KPa, Temperature: 77 \u00B0F, battery high, Status: Normal mode");
         row("in Bar", "Sensor 1", group,
             "Pressure: 2.00 Bar, Temperature: 25 \u00B0C, battery high, Status: Normal mode");
+        row("with limits", "Sensor 1", group,
+            "Pressure: 200 KPa, Temperature: 25 \u00B0C, battery high, Status: Normal mode; "
+            "outside limits: pressure 2.00 Bar below min 2.1 Bar");
+        row("with limits", "Sensor 2", group,
+            "Pressure: -100 KPa, Temperature: 0 \u00B0C, battery low, Status: Pressure alert; "
+            "outside limits: pressure -1.00 Bar below min 2.1 Bar, battery low below min mid, "
+            "status pressure alert not allowed");
+        row("with limits", "Sensor 4", group, noData);
+        row("limits, off line", "Sensor 1", group, noData); // not reached: nothing judged
     }
     void namesRolesAndDescriptions() {
         QFETCH(QString, state);
@@ -193,7 +216,52 @@ private slots:
         QCOMPARE(node->text(QAccessible::Description), description);
     }
 
+    // A value outside its limits reads yellow on black in a yellow frame, on
+    // every band: its text is not hidden by the box, nor the box by the band.
+    void markReads_data() {
+        QTest::addColumn<int>("sensor");
+        QTest::addColumn<int>("measure");
+        for (const int sensor : {1, 2, 3}) {
+            QTest::addRow("sensor %d pressure", sensor) << sensor << 0;
+        }
+        QTest::newRow("sensor 2 battery") << 2 << 2;
+        QTest::newRow("sensor 3 status") << 3 << 3;
+    }
+    void markReads() {
+        QFETCH(int, sensor);
+        QFETCH(int, measure);
+        frmMain& w = withLimits->window;
+        const auto k = static_cast<std::size_t>(sensor - 1);
+        QWidget* value = std::array<QWidget*, 4>{w.lblPressure[k], w.lblTemperature[k],
+                                                 w.imgBattery[k], w.lblStatus[k]}[measure];
+        const ValueMark* mark = nullptr;
+        for (const ValueMark* m : w.picSensor[k]->findChildren<ValueMark*>()) {
+            mark = m->isVisible() && m->geometry().intersects(value->geometry()) ? m : mark;
+        }
+        QVERIFY(mark);
+        const QImage shot = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // Inside the frame: the fill, and a text's letters.
+        const QRect inside =
+            mark->geometry().adjusted(3, 3, -3, -3).translated(w.picSensor[k]->pos());
+        int black = 0;
+        int yellow = 0;
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            for (int x = inside.left(); x <= inside.right(); ++x) {
+                const QColor c = shot.pixelColor(QPoint(x, y) * qApp->devicePixelRatio());
+                black += c.lightness() < 20 ? 1 : 0;
+                yellow += c.red() > 230 && c.green() > 200 && c.blue() < 40 ? 1 : 0;
+            }
+        }
+        const int all = inside.width() * inside.height();
+        const bool text = value != w.imgBattery[k];
+        QVERIFY2(black * 4 > all && (!text || yellow * 20 > all),
+                 qPrintable(
+                     QStringLiteral("black %1, yellow %2 of %3").arg(black).arg(yellow).arg(all)));
+    }
+
     void cleanupTestCase() {
+        limitsOffLine.reset();
+        withLimits.reset();
         inBar.reset();
         inFahrenheit.reset();
         onLine.reset();
