@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "hid/HidapiBackend.h"
 
+#include "hid/PathDescriptor.h"
 #include "hid/ReceiverLock.h"
 #include "hid/ReportDescriptor.h"
 
@@ -46,19 +47,6 @@ std::string toUtf8(const wchar_t* text) {
     return out;
 }
 
-std::optional<DescriptorSummary> summaryFromSysfs(const std::string& path,
-                                                  const std::string& sysfsRoot) {
-    const auto file = detail::sysfsReportDescriptorPath(path, sysfsRoot);
-    if (!file) {
-        return std::nullopt;
-    }
-    const auto bytes = detail::readWholeFile(*file);
-    if (!bytes || bytes->empty()) {
-        return std::nullopt;
-    }
-    return parseReportDescriptor(*bytes);
-}
-
 std::optional<DescriptorSummary> summaryOf(hid_device* device, const std::string& path,
                                            const std::string& sysfsRoot) {
 #if HID_API_VERSION >= HID_API_MAKE_VERSION(0, 14, 0)
@@ -71,7 +59,7 @@ std::optional<DescriptorSummary> summaryOf(hid_device* device, const std::string
 #else
     (void)device;
 #endif
-    return summaryFromSysfs(path, sysfsRoot);
+    return pathDescriptorSummary(path, sysfsRoot);
 }
 
 class HidapiDevice final : public Device {
@@ -185,7 +173,7 @@ std::vector<InterfaceInfo> HidapiBackend::enumerate() {
         info.serial = toUtf8(d->serial_number);
         info.manufacturer = toUtf8(d->manufacturer_string);
         info.product = toUtf8(d->product_string);
-        const auto summary = summaryFromSysfs(info.path, sysfsRoot_);
+        const auto summary = pathDescriptorSummary(info.path, sysfsRoot_);
         if (!summary) {
             info.lengthsUnknownWhy = "its report descriptor cannot be read";
         } else if (!summary->wellFormed) {
