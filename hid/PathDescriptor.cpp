@@ -5,7 +5,10 @@
 #include <vector>
 #include <windows.h>
 // After windows.h, which it needs; it brings Windows' HID parser (hidpi.h).
+// mingw-w64's headers declare them for C only.
+extern "C" {
 #include <hidsdi.h>
+}
 #else
 #include "hid/HidapiBackend.h"
 #endif
