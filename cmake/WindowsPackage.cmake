@@ -28,19 +28,13 @@ foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
 endforeach()
 list(REMOVE_DUPLICATES _dll_folders)
 
-# What is not found in those folders is Windows' own (kernel32, user32, ...).
+# Beside the program, each DLL that it or a plugin loads (cmake/WindowsDlls.cmake).
 install(CODE "
-  set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
-  set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
-  set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND \"${CMAKE_OBJDUMP}\")
-  file(GET_RUNTIME_DEPENDENCIES
-    EXECUTABLES \"$<TARGET_FILE:tyrescope>\"
-    MODULES ${_plugin_files}
-    DIRECTORIES ${_dll_folders}
-    PRE_EXCLUDE_REGEXES \"^api-ms-\" \"^ext-ms-\"
-    RESOLVED_DEPENDENCIES_VAR _dlls
-    UNRESOLVED_DEPENDENCIES_VAR _windows_own)
-  file(INSTALL \${_dlls} DESTINATION \"\${CMAKE_INSTALL_PREFIX}\")
+  include(\"${CMAKE_CURRENT_LIST_DIR}/WindowsDlls.cmake\")
+  tyrescope_install_dlls(OBJDUMP \"${CMAKE_OBJDUMP}\" STRIP \"${CMAKE_STRIP}\"
+    DESTINATION \"\${CMAKE_INSTALL_PREFIX}\"
+    FILES \"$<TARGET_FILE:tyrescope>\" ${_plugin_files}
+    FOLDERS ${_dll_folders})
 ")
 
 install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION . RENAME LICENSE.txt)
