@@ -37,6 +37,10 @@ add_library(tyrescope_install_names INTERFACE)
 target_include_directories(tyrescope_install_names INTERFACE "${_generated}")
 target_link_libraries(tyrescope PRIVATE tyrescope_install_names)
 
+if(WIN32)
+  include("${CMAKE_CURRENT_LIST_DIR}/WindowsPackage.cmake")
+  return()
+endif()
 install(TARGETS tyrescope RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 
 # The desktop entry, icon, metainfo, udev rule and .deb are for Linux desktops;

@@ -20,6 +20,9 @@ endfunction()
 
 # A QtTest executable registered with CTest. Widget tests need no display; every
 # test finds the locales compiled into the build tree (tests/CMakeLists.txt).
+# The label `windows` marks a test that runs under Wine as well: the Windows
+# build (preset `windows`) builds and registers only those, the rest only on
+# request.
 #   tyrescope_test(NAME SOURCES a.cpp ... LIBS lib ... [LABELS l ...])
 function(tyrescope_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -28,6 +31,13 @@ function(tyrescope_test name)
   target_compile_definitions(${name} PRIVATE
     TYRESCOPE_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
   tyrescope_warnings(${name})
+  if(WIN32)
+    if(NOT "windows" IN_LIST T_LABELS)
+      set_target_properties(${name} PROPERTIES EXCLUDE_FROM_ALL ON)
+      return()
+    endif()
+    add_dependencies(windows_tests ${name})
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   set(environment "QT_QPA_PLATFORM=offscreen")
   if(TYRESCOPE_TEST_LOCPATH)

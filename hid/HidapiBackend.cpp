@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "hid/HidapiBackend.h"
 
+#include "hid/PathDescriptor.h"
+#include "hid/ReceiverLock.h"
 #include "hid/ReportDescriptor.h"
 
 #include <algorithm>
@@ -12,12 +14,6 @@
 #include <set>
 #include <string_view>
 #include <utility>
-
-#ifdef __linux__
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
 
 namespace hid {
 namespace {
@@ -51,19 +47,6 @@ std::string toUtf8(const wchar_t* text) {
     return out;
 }
 
-std::optional<DescriptorSummary> summaryFromSysfs(const std::string& path,
-                                                  const std::string& sysfsRoot) {
-    const auto file = detail::sysfsReportDescriptorPath(path, sysfsRoot);
-    if (!file) {
-        return std::nullopt;
-    }
-    const auto bytes = detail::readWholeFile(*file);
-    if (!bytes || bytes->empty()) {
-        return std::nullopt;
-    }
-    return parseReportDescriptor(*bytes);
-}
-
 std::optional<DescriptorSummary> summaryOf(hid_device* device, const std::string& path,
                                            const std::string& sysfsRoot) {
 #if HID_API_VERSION >= HID_API_MAKE_VERSION(0, 14, 0)
@@ -76,66 +59,12 @@ std::optional<DescriptorSummary> summaryOf(hid_device* device, const std::string
 #else
     (void)device;
 #endif
-    return summaryFromSysfs(path, sysfsRoot);
+    return pathDescriptorSummary(path, sysfsRoot);
 }
-
-// The receiver's exclusion: an flock on a descriptor of its device node,
-// which the kernel holds for whichever process has it, whatever user,
-// session or environment that process runs in, and lets go when the
-// descriptor is closed or the process ends.
-class NodeLock {
-public:
-    NodeLock() = default;
-    ~NodeLock() {
-#ifdef __linux__
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-#endif
-    }
-    NodeLock(NodeLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    NodeLock& operator=(NodeLock&&) = delete;
-    NodeLock(const NodeLock&) = delete;
-    NodeLock& operator=(const NodeLock&) = delete;
-
-    // Empty with `error` set when another process holds the node or it
-    // cannot be opened; `inUse` tells the first apart. A path that names
-    // no file has nothing to lock (nor, then, anything hidapi can open).
-    static std::optional<NodeLock> take(const std::string& path, std::string& error, bool& inUse) {
-        NodeLock lock;
-#ifdef __linux__
-        lock.fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (lock.fd_ < 0) {
-            if (errno == ENOENT) {
-                return lock;
-            }
-            error = std::strerror(errno);
-            return std::nullopt;
-        }
-        int result = 0;
-        do {
-            result = ::flock(lock.fd_, LOCK_EX | LOCK_NB);
-        } while (result != 0 && errno == EINTR);
-        if (result != 0) {
-            inUse = errno == EWOULDBLOCK;
-            error = inUse ? InUseError : std::strerror(errno);
-            return std::nullopt;
-        }
-#else
-        (void)path;
-        (void)error;
-        (void)inUse;
-#endif
-        return lock;
-    }
-
-private:
-    int fd_ = -1;
-};
 
 class HidapiDevice final : public Device {
 public:
-    HidapiDevice(std::shared_ptr<void> library, hid_device* device, NodeLock lock,
+    HidapiDevice(std::shared_ptr<void> library, hid_device* device, ReceiverLock lock,
                  ReportLengths lengths, bool numbered)
         : library_(std::move(library)), device_(device), lock_(std::move(lock)), lengths_(lengths),
           numbered_(numbered) {}
@@ -205,7 +134,7 @@ private:
 
     std::shared_ptr<void> library_;
     hid_device* device_;
-    NodeLock lock_;
+    ReceiverLock lock_;
     ReportLengths lengths_;
     bool numbered_;
 };
@@ -244,7 +173,7 @@ std::vector<InterfaceInfo> HidapiBackend::enumerate() {
         info.serial = toUtf8(d->serial_number);
         info.manufacturer = toUtf8(d->manufacturer_string);
         info.product = toUtf8(d->product_string);
-        const auto summary = summaryFromSysfs(info.path, sysfsRoot_);
+        const auto summary = pathDescriptorSummary(info.path, sysfsRoot_);
         if (!summary) {
             info.lengthsUnknownWhy = "its report descriptor cannot be read";
         } else if (!summary->wellFormed) {
@@ -272,7 +201,7 @@ Backend::OpenResult HidapiBackend::open(const std::string& path) {
     // before anything is read or written.
     std::string error;
     bool inUse = false;
-    std::optional<NodeLock> lock = NodeLock::take(path, error, inUse);
+    std::optional<ReceiverLock> lock = ReceiverLock::take(path, error, inUse);
     if (!lock) {
         hid_close(device);
         return {nullptr, error, inUse};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "hid/HidapiBackend.h"
 #include "hid/ModHIDCom.h"
+#include "hid/ReceiverLock.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -127,6 +128,32 @@ private slots:
             QVERIFY(offered.size() <= std::size_t(timeout / pause) + 2);
             QCOMPARE(offered.back(), 0);
         }
+    }
+
+    // One holder per receiver on every system: a second take of a held path is refused
+    // as in use, another path is free, and the path is free again once let go.
+    void receiverLock() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        std::string paths[2];
+        for (int k = 0; k < 2; ++k) {
+            QFile node(dir.filePath(QStringLiteral("hidraw%1").arg(k)));
+            QVERIFY(node.open(QIODevice::WriteOnly));
+            paths[k] = node.fileName().toStdString();
+        }
+        std::string error;
+        bool inUse = false;
+        auto first = hid::ReceiverLock::take(paths[0], error, inUse);
+        QVERIFY2(first, error.c_str());
+
+        QVERIFY(!hid::ReceiverLock::take(paths[0], error, inUse));
+        QVERIFY(inUse);
+        QCOMPARE(error, std::string(hid::InUseError));
+        inUse = false;
+        QVERIFY2(hid::ReceiverLock::take(paths[1], error, inUse), error.c_str());
+        first.reset();
+        QVERIFY2(hid::ReceiverLock::take(paths[0], error, inUse), error.c_str());
+        QVERIFY(!inUse);
     }
 
     void openMissingPathFails() {
