@@ -101,6 +101,28 @@ std::optional<ShownNumber> temperatureIn(std::uint8_t t, TemperatureUnit unit) {
     return ShownNumber(value, NumberPattern::Integer);
 }
 
+double convertPressure(double value, PressureUnit from, PressureUnit to) {
+    const auto perKpa = [](PressureUnit unit) {
+        switch (unit) {
+        case PressureUnit::Bar:
+            return 0.01;
+        case PressureUnit::PSI:
+            return PsiPerKpa;
+        case PressureUnit::KPa:
+            break;
+        }
+        return 1.0;
+    };
+    return from == to ? value : value / perKpa(from) * perKpa(to);
+}
+
+double convertTemperature(double value, TemperatureUnit from, TemperatureUnit to) {
+    if (from == to) {
+        return value;
+    }
+    return to == TemperatureUnit::Fahrenheit ? value * 9 / 5 + 32 : (value - 32) * 5 / 9;
+}
+
 void UnitState::SelectPressureUnit(int k) {
     pressureUnitIndex_ = k;
     if (const auto unit = pressureUnitAt(k))

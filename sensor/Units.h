@@ -31,6 +31,10 @@ QString unitLabel(TemperatureUnit unit);
 std::optional<ShownNumber> pressureIn(std::uint8_t p, PressureUnit unit);
 std::optional<ShownNumber> temperatureIn(std::uint8_t t, TemperatureUnit unit);
 
+// A value in one unit as a value in another, unrounded: for a limit drawn beside values.
+double convertPressure(double value, PressureUnit from, PressureUnit to);
+double convertTemperature(double value, TemperatureUnit from, TemperatureUnit to);
+
 class UnitState {
 public:
     int PressureUnitIndex() const { return pressureUnitIndex_; }
