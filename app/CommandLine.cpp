@@ -91,7 +91,12 @@ std::optional<QStringList> withoutQtOptions(const QStringList& arguments, QStrin
 using Action = CommandLine::Action;
 
 // The actions that take an option, as a set.
-enum Of : unsigned { OfWindow = 1u << 0, OfRead = 1u << 1, OfListDevices = 1u << 2 };
+enum Of : unsigned {
+    OfWindow = 1u << 0,
+    OfRead = 1u << 1,
+    OfListDevices = 1u << 2,
+    OfReport = 1u << 3
+};
 
 unsigned bitOf(Action action) {
     switch (action) {
@@ -101,6 +106,8 @@ unsigned bitOf(Action action) {
         return OfRead;
     case Action::ListDevices:
         return OfListDevices;
+    case Action::Report:
+        return OfReport;
     case Action::Help:
     case Action::Version:
     case Action::Error:
@@ -113,7 +120,8 @@ unsigned bitOf(Action action) {
 QString actionsText(unsigned of) {
     QStringList names;
     for (const auto& [bit, name] : {std::pair{OfWindow, "the window"}, std::pair{OfRead, "--read"},
-                                    std::pair{OfListDevices, "--list-devices"}}) {
+                                    std::pair{OfListDevices, "--list-devices"},
+                                    std::pair{OfReport, "--report"}}) {
         if ((of & bit) != 0) {
             names << QLatin1String(name);
         }
@@ -187,8 +195,10 @@ struct OptionRow {
     Refusal (*take)(const QString& value, CommandLine& command);
 };
 
-OptionRow action(const QStringList& names, const QString& help, Action action) {
-    return {names, {}, help, 0, action, nullptr};
+OptionRow action(const QStringList& names, const QString& help, Action action,
+                 const QString& valueName = {},
+                 Refusal (*take)(const QString&, CommandLine&) = nullptr) {
+    return {names, valueName, help, 0, action, take};
 }
 
 OptionRow option(const QStringList& names, const QString& valueName, const QString& help,
@@ -206,6 +216,14 @@ const std::vector<OptionRow>& optionTable() {
                "List the HID devices present, mark the receiver and say why it cannot be "
                "opened, then exit.",
                Action::ListDevices),
+        action({"report"},
+               "Write an HTML report of the runs of --log or --results to this file: a summary, "
+               "each receiver's runs, and every sensor's pressure and temperature over time.",
+               Action::Report, "file",
+               [](const QString& value, CommandLine& c) {
+                   c.reportPath = value;
+                   return Taken;
+               }),
         action({"h", "help"}, "Show this help and exit.", Action::Help),
         action({"v", "V", "version"}, "Show the version and exit.", Action::Version),
         option({"simulate"}, {}, "Use a simulated receiver instead of the USB one.",
@@ -222,8 +240,9 @@ const std::vector<OptionRow>& optionTable() {
                    c.choice.path = QFile::encodeName(node.isEmpty() ? value : node).toStdString();
                    return Taken;
                }),
-        option({"serial"}, "serial", "Use the receiver with this serial number.",
-               OfWindow | OfRead | OfListDevices,
+        option({"serial"}, "serial",
+               "Use the receiver with this serial number; --report: report only its runs.",
+               OfWindow | OfRead | OfListDevices | OfReport,
                [](const QString& value, CommandLine& c) {
                    c.choice.serial = value.toStdString();
                    return Taken;
@@ -236,11 +255,13 @@ const std::vector<OptionRow>& optionTable() {
                [](const QString& value, CommandLine& c) {
                    return store(cycle::outputFormatNamed(value), c.read.format);
                }),
-        option({"pressure-unit"}, "unit", "Pressure unit: kpa (default), bar or psi.", OfRead,
+        option({"pressure-unit"}, "unit", "Pressure unit: kpa (default), bar or psi.",
+               OfRead | OfReport,
                [](const QString& value, CommandLine& c) {
                    return store(sensor::pressureUnitNamed(value), c.read.pressureUnit);
                }),
-        option({"temperature-unit"}, "unit", "Temperature unit: c (default) or f.", OfRead,
+        option({"temperature-unit"}, "unit", "Temperature unit: c (default) or f.",
+               OfRead | OfReport,
                [](const QString& value, CommandLine& c) {
                    return store(sensor::temperatureUnitNamed(value), c.read.temperatureUnit);
                }),
@@ -267,7 +288,10 @@ const std::vector<OptionRow>& optionTable() {
                [](const QString& value, CommandLine& c) {
                    return store(duration(value), c.read.wait);
                }),
-        option({"log"}, "file", "Append every cycle to this file as CSV rows.", OfWindow | OfRead,
+        option({"log"}, "file",
+               "Append every cycle to this file as CSV rows; --report: report on this log, "
+               "written by any version.",
+               OfWindow | OfRead | OfReport,
                [](const QString& value, CommandLine& c) {
                    c.logPath = value;
                    return Taken;
@@ -379,7 +403,8 @@ QString exitStatusHelp() {
            QStringLiteral("--list-devices ends with %1.\n")
                .arg(ofListDevices.join(QStringLiteral(", "))) +
            QStringLiteral("Over several cycles of --read the most serious counts: %1.\n")
-               .arg(order.join(QStringLiteral(", then ")));
+               .arg(order.join(QStringLiteral(", then "))) +
+           QLatin1String(exitstatus::ReportStatuses);
 }
 
 QString helpText(const QString& program) {
@@ -470,10 +495,10 @@ QString takeOptions(const std::vector<Given>& given, const QCommandLineParser& p
     for (const auto& [row, name] : given) {
         const QString value =
             row->valueName.isEmpty() ? QString() : parser.value(row->names.last());
-        if (row->action) {
+        if (row->action && row->take == nullptr) {
             continue;
         }
-        if ((row->of & bitOf(command.action)) == 0) {
+        if (!row->action && (row->of & bitOf(command.action)) == 0) {
             return QStringLiteral("%1 is an option of %2.")
                 .arg(longName(*row), actionsText(row->of));
         }

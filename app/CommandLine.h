@@ -35,7 +35,7 @@ struct ReadOptions {
 
 // What the command line asks for. Without arguments the program opens its window.
 struct CommandLine {
-    enum class Action { Window, Read, ListDevices, Help, Version, Error };
+    enum class Action { Window, Read, ListDevices, Report, Help, Version, Error };
     Action action = Action::Window;
     bool simulate = false;
     // The transport's reasons (why the receiver is off line) on standard error.
@@ -56,6 +56,9 @@ struct CommandLine {
         bool wanted() const { return !path.isEmpty() || !junitPath.isEmpty(); }
     } record;
     ReadOptions read;
+    // --report FILE: where the HTML report goes. Its source is --log or
+    // --results; --serial keeps one receiver's runs, read's units are its units.
+    QString reportPath;
     // The options given, as typed, for a second window copy to name what it did not use.
     QStringList given;
     // What to print for Help, Version and Error.

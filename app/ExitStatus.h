@@ -13,6 +13,7 @@ inline constexpr int SensorWithoutData = 4; // a required sensor held no data
 inline constexpr int ReceiverInUse = 5;     // another copy holds the receiver
 inline constexpr int WriteFailed = 6;       // the output or the log could not be written
 inline constexpr int OutsideLimits = 7;     // a value was outside its limits (--limits)
+inline constexpr int NothingToReport = 1;   // --report: its source holds no run that matches
 // A run that SIGINT or SIGTERM ended early, after its clean end, says so as
 // shells do: 128 + the signal's number.
 constexpr int stoppedBy(int signal) {
@@ -48,6 +49,13 @@ inline constexpr Meaning Meanings[] = {
     {stoppedBy(SIGINT), 0, false, "ended by SIGINT (Ctrl+C) after the cycle under way"},
     {stoppedBy(SIGTERM), 0, false, "ended by SIGTERM after the cycle under way"},
 };
+
+// --report's, for --help.
+inline constexpr char ReportStatuses[] =
+    "--report ends with 0 when the report is written, 1 when there is nothing to\n"
+    "report (no cycle, or no run of the --serial given), 2 for a source that\n"
+    "cannot be read, a missing plotting library or an output that cannot be\n"
+    "created, and 6 when the report could not be written.\n";
 
 constexpr int seriousness(int status) {
     for (const Meaning& m : Meanings) {

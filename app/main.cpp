@@ -5,6 +5,7 @@
 #include "app/HeadlessRead.h"
 #include "app/InstallNames.h"
 #include "app/ListDevices.h"
+#include "app/ReportCommand.h"
 #include "app/OutputStream.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
@@ -298,6 +299,10 @@ int main(int argc, char* argv[]) {
         return runListDevices(argc, argv, command);
     case CommandLine::Action::Read:
         return runRead(argc, argv, command);
+    case CommandLine::Action::Report: {
+        QCoreApplication app(argc, argv);
+        return makeReport(command, std::cerr);
+    }
     case CommandLine::Action::Window:
         break;
     }

@@ -263,6 +263,12 @@ void Page::run(const Run& r, int index) {
         addJsonString(runs, ch.to);
         runs += ']';
     }
+    runs += "],\"lost\":[";
+    const std::vector<Stretch> stretches = lostStretches(r.cycles, options_.buckets);
+    for (std::size_t k = 0; k < stretches.size(); ++k) {
+        runs += (k == 0 ? "[" : ",[") + QByteArray::number(stretches[k].first) + ',' +
+                QByteArray::number(stretches[k].second) + ']';
+    }
     runs += "]}";
 
     constexpr std::size_t Listed = 40;
@@ -327,7 +333,7 @@ QString countTable(const QString& caption, const QString& what,
 
 QString summaryHtml(const Summary& s) {
     QString h = QStringLiteral("<section id=\"summary\">\n<h2>Summary</h2>\n<p class=\"totals\">"
-                               "<span id=\"runs\">%1</span> runs: <span id=\"passed\">%2</span> "
+                               "<span id=\"runs\">%1</span> run%6: <span id=\"passed\">%2</span> "
                                "passed, <span id=\"failed\">%3</span> failed, "
                                "<span id=\"errors\">%4</span> with an error, "
                                "<span id=\"aborted\">%5</span> aborted.</p>\n")
@@ -335,7 +341,8 @@ QString summaryHtml(const Summary& s) {
                     .arg(s.all.pass)
                     .arg(s.all.fail)
                     .arg(s.all.error)
-                    .arg(s.all.aborted);
+                    .arg(s.all.aborted)
+                    .arg(s.all.runs == 1 ? "" : "s");
     h += countTable(QStringLiteral("Per station"), QStringLiteral("Station"), s.byStation,
                     QStringLiteral("(not known)"));
     h += countTable(QStringLiteral("Per day (UTC)"), QStringLiteral("Day"), s.byDay, {});

@@ -90,6 +90,28 @@ SensorSeries sensorSeries(const std::vector<Cycle>& cycles, Measure measure, int
     return out;
 }
 
+std::vector<Stretch> lostStretches(const std::vector<Cycle>& cycles, int buckets) {
+    std::vector<Stretch> out;
+    const qint64 near =
+        cycles.empty() ? 0 : (cycles.back().time - cycles.front().time) / std::max(buckets, 1);
+    for (std::size_t k = 0; k < cycles.size(); ++k) {
+        if (cycles[k].reached) {
+            continue;
+        }
+        const qint64 from = cycles[k > 0 ? k - 1 : k].time;
+        while (k + 1 < cycles.size() && !cycles[k + 1].reached) {
+            ++k;
+        }
+        const qint64 to = cycles[k + 1 < cycles.size() ? k + 1 : k].time;
+        if (!out.empty() && from - out.back().second <= near) {
+            out.back().second = to;
+        } else {
+            out.emplace_back(from, to);
+        }
+    }
+    return out;
+}
+
 Changes stateChanges(const std::vector<Cycle>& cycles, int buckets) {
     Changes out;
     const Spans spans(cycles, buckets);

@@ -33,6 +33,12 @@ using SensorSeries = std::array<std::vector<Point>, protocol::SensorCount>;
 SensorSeries sensorSeries(const std::vector<Cycle>& cycles, verdict::Measure measure,
                           int buckets);
 
+// Where the receiver was lost: from the last cycle that reached it to the
+// next that did (or the run's end), so the stretch covers the gap in the
+// lines. Stretches nearer to each other than one of `buckets` spans are one.
+using Stretch = std::pair<qint64, qint64>;
+std::vector<Stretch> lostStretches(const std::vector<Cycle>& cycles, int buckets);
+
 // A change of a sensor's battery class or status between cycles that reached
 // the receiver, in words ("high", "normal mode"; "none" without data). Changes
 // of one sensor and measure within one of `buckets` spans are one, from the

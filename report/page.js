@@ -130,6 +130,15 @@
           parts.join(' &nbsp; ');
       },
       underlayCallback: function (ctx, area, g) {
+        // Where the receiver was lost, behind the gaps in the lines.
+        ctx.fillStyle = 'rgba(200, 60, 60, 0.10)';
+        run.lost.forEach(function (stretch) {
+          var left = Math.max(area.x, g.toDomXCoord(stretch[0]));
+          var right = Math.min(area.x + area.w, g.toDomXCoord(stretch[1]));
+          if (right > left) {
+            ctx.fillRect(left, area.y, Math.max(right - left, 1), area.h);
+          }
+        });
         plot.bands.forEach(function (band) {
           var top = band.max === null ? area.y : g.toDomYCoord(band.max);
           var bottom = band.min === null ? area.y + area.h : g.toDomYCoord(band.min);
@@ -156,7 +165,7 @@
           var x = g.toDomXCoord(c[0]);
           var battery = c[2] === 1;
           ctx.strokeStyle = data.colours[c[1] - 1];
-          ctx.globalAlpha = 0.45;
+          ctx.globalAlpha = 0.3;
           ctx.setLineDash(battery ? [4, 3] : [1, 3]);
           ctx.beginPath();
           ctx.moveTo(x, area.y);
