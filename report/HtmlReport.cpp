@@ -263,11 +263,17 @@ void Page::run(const Run& r, int index) {
         addJsonString(runs, ch.to);
         runs += ']';
     }
+    // Per level of the plots.
     runs += "],\"lost\":[";
-    const std::vector<Stretch> stretches = lostStretches(r.cycles, options_.buckets);
-    for (std::size_t k = 0; k < stretches.size(); ++k) {
-        runs += (k == 0 ? "[" : ",[") + QByteArray::number(stretches[k].first) + ',' +
-                QByteArray::number(stretches[k].second) + ']';
+    for (const int buckets : {options_.buckets, options_.buckets * 8}) {
+        const std::vector<Lost> spans = lostSpans(r.cycles, buckets);
+        runs += buckets == options_.buckets ? "[" : ",[";
+        for (std::size_t k = 0; k < spans.size(); ++k) {
+            runs += (k == 0 ? "[" : ",[") + QByteArray::number(spans[k].from) + ',' +
+                    QByteArray::number(spans[k].to) + ',' +
+                    QByteArray::number(spans[k].share, 'g', 3) + ']';
+        }
+        runs += ']';
     }
     runs += "]}";
 

@@ -32,6 +32,9 @@ public:
     }
     bool reducing() const { return width_ > 0; }
     qint64 of(qint64 time) const { return (time - start_) / width_; }
+    // Where the span of a time begins.
+    qint64 from(qint64 time) const { return start_ + of(time) * width_; }
+    qint64 width() const { return width_; }
 
 private:
     qint64 start_ = 0;
@@ -90,23 +93,27 @@ SensorSeries sensorSeries(const std::vector<Cycle>& cycles, Measure measure, int
     return out;
 }
 
-std::vector<Stretch> lostStretches(const std::vector<Cycle>& cycles, int buckets) {
-    std::vector<Stretch> out;
-    const qint64 near =
-        cycles.empty() ? 0 : (cycles.back().time - cycles.front().time) / std::max(buckets, 1);
+std::vector<Lost> lostSpans(const std::vector<Cycle>& cycles, int buckets) {
+    std::vector<Lost> out;
+    const Spans spans(cycles, buckets);
     for (std::size_t k = 0; k < cycles.size(); ++k) {
-        if (cycles[k].reached) {
-            continue;
-        }
-        const qint64 from = cycles[k > 0 ? k - 1 : k].time;
-        while (k + 1 < cycles.size() && !cycles[k + 1].reached) {
-            ++k;
-        }
-        const qint64 to = cycles[k + 1 < cycles.size() ? k + 1 : k].time;
-        if (!out.empty() && from - out.back().second <= near) {
-            out.back().second = to;
-        } else {
-            out.emplace_back(from, to);
+        if (spans.reducing()) {
+            std::size_t j = k;
+            int lost = 0;
+            for (; j < cycles.size() && spans.of(cycles[j].time) == spans.of(cycles[k].time); ++j) {
+                lost += cycles[j].reached ? 0 : 1;
+            }
+            if (lost > 0) {
+                out.push_back({spans.from(cycles[k].time), spans.from(cycles[k].time) + spans.width(),
+                               double(lost) / double(j - k)});
+            }
+            k = j - 1;
+        } else if (!cycles[k].reached) {
+            const qint64 from = cycles[k > 0 ? k - 1 : k].time;
+            while (k + 1 < cycles.size() && !cycles[k + 1].reached) {
+                ++k;
+            }
+            out.push_back({from, cycles[k + 1 < cycles.size() ? k + 1 : k].time, 1});
         }
     }
     return out;

@@ -33,11 +33,17 @@ using SensorSeries = std::array<std::vector<Point>, protocol::SensorCount>;
 SensorSeries sensorSeries(const std::vector<Cycle>& cycles, verdict::Measure measure,
                           int buckets);
 
-// Where the receiver was lost: from the last cycle that reached it to the
-// next that did (or the run's end), so the stretch covers the gap in the
-// lines. Stretches nearer to each other than one of `buckets` spans are one.
-using Stretch = std::pair<qint64, qint64>;
-std::vector<Stretch> lostStretches(const std::vector<Cycle>& cycles, int buckets);
+// Where the receiver was lost. Up to 2 * buckets cycles: each stretch of
+// lost cycles, from the last cycle that reached it to the next that did (or
+// the run's end), so that it covers the gap in the lines; share 1. Beyond,
+// each span with a lost cycle, with the share of its cycles that were lost.
+struct Lost {
+    qint64 from = 0;
+    qint64 to = 0;
+    double share = 1;
+    friend bool operator==(const Lost&, const Lost&) = default;
+};
+std::vector<Lost> lostSpans(const std::vector<Cycle>& cycles, int buckets);
 
 // A change of a sensor's battery class or status between cycles that reached
 // the receiver, in words ("high", "normal mode"; "none" without data). Changes

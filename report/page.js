@@ -130,12 +130,13 @@
           parts.join(' &nbsp; ');
       },
       underlayCallback: function (ctx, area, g) {
-        // Where the receiver was lost, behind the gaps in the lines.
-        ctx.fillStyle = 'rgba(200, 60, 60, 0.10)';
-        run.lost.forEach(function (stretch) {
-          var left = Math.max(area.x, g.toDomXCoord(stretch[0]));
-          var right = Math.min(area.x + area.w, g.toDomXCoord(stretch[1]));
+        // Where the receiver was lost, behind the gaps in the lines; paler
+        // where fewer of a span's cycles were lost.
+        run.lost[shown.level].forEach(function (lost) {
+          var left = Math.max(area.x, g.toDomXCoord(lost[0]));
+          var right = Math.min(area.x + area.w, g.toDomXCoord(lost[1]));
           if (right > left) {
+            ctx.fillStyle = 'rgba(200, 60, 60, ' + (0.04 + 0.12 * lost[2]) + ')';
             ctx.fillRect(left, area.y, Math.max(right - left, 1), area.h);
           }
         });
@@ -156,23 +157,24 @@
             }
           });
         });
-        // Battery class changes marked at the top, status changes at the bottom.
+        // Battery class changes marked at the top, status changes at the
+        // bottom; a line across only where they are sparse enough to read.
         var range = g.xAxisRange();
-        run.changes.forEach(function (c) {
-          if (c[0] < range[0] || c[0] > range[1]) {
-            return;
-          }
+        var visible = run.changes.filter(function (c) { return c[0] >= range[0] && c[0] <= range[1]; });
+        var lines = visible.length <= area.w / 8;
+        visible.forEach(function (c) {
           var x = g.toDomXCoord(c[0]);
           var battery = c[2] === 1;
-          ctx.strokeStyle = data.colours[c[1] - 1];
-          ctx.globalAlpha = 0.3;
-          ctx.setLineDash(battery ? [4, 3] : [1, 3]);
-          ctx.beginPath();
-          ctx.moveTo(x, area.y);
-          ctx.lineTo(x, area.y + area.h);
-          ctx.stroke();
-          ctx.globalAlpha = 1;
-          ctx.setLineDash([]);
+          if (lines) {
+            ctx.strokeStyle = data.colours[c[1] - 1];
+            ctx.globalAlpha = 0.3;
+            ctx.setLineDash(battery ? [4, 3] : [1, 3]);
+            ctx.beginPath();
+            ctx.moveTo(x, area.y);
+            ctx.lineTo(x, area.y + area.h);
+            ctx.stroke();
+            ctx.globalAlpha = 1;
+          }
           ctx.fillStyle = data.colours[c[1] - 1];
           var y = battery ? area.y : area.y + area.h;
           var dy = battery ? 7 : -7;
@@ -231,5 +233,6 @@
       box.top + window.scrollY + area.y, area.w, area.h].map(Math.round).join(','));
     g.graphDiv.setAttribute('data-window', g.xAxisRange().join(','));
   });
+  window.tyrescopeGraphs = graphs;
   document.documentElement.setAttribute('data-drawn', String(graphs.length));
 })();

@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: MIT
+#include "record/RunRecord.h"
+#include "report/Run.h"
+#include "tests/support/Limits.h"
+
+#include <QTest>
+
+namespace {
+
+const QDateTime Start(QDate(2026, 12, 8), QTime(1, 2, 3, 456), Qt::UTC);
+
+// A record of cycles, one letter each: p passes, f has sensor 1 at 29.0 PSI
+// with a mid battery and in pressure alert, e finds no receiver; against `limits`.
+QByteArray recordOf(const QString& kinds, const char* limits) {
+    record::RunFacts facts{"1.4.0", "bench-3", "ana", "LBL-7", {}, {}};
+    facts.limits = verdict::LimitsFile{limitsOf(limits), QStringLiteral("ab12")};
+    record::RunRecord run(facts, Start);
+    for (qsizetype n = 0; n < kinds.size(); ++n) {
+        cycle::CycleResult c;
+        c.time = Start.addSecs(5 * n);
+        c.opened = c.reached = kinds[n] != QLatin1Char('e');
+        c.devicePath = c.opened ? QStringLiteral("/dev/hidraw3") : QString();
+        c.deviceSerial = c.opened ? QStringLiteral("TPMS-0042") : QString();
+        c.data = recordsOf(!c.reached ? "" : kinds[n] == QLatin1Char('f') ? "78 41 30 02"
+                                                                          : "A0 41 50 01");
+        run.addCycle(c, verdict::judge(c, facts.limits->limits));
+    }
+    run.finish(0, record::RunEnd::Completed, {}, Start.addSecs(60));
+    return run.json();
+}
+
+} // namespace
+
+class tst_Run : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Alike failures count together: the cause without its value.
+    void fromRecord_data() {
+        QTest::addColumn<QString>("kinds");
+        QTest::addColumn<QByteArray>("limits");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QString>("causeKind");
+        const QByteArray low = "{'sensors':{'1':{'pressure':{'min':30,'unit':'psi'}}}}";
+        QTest::newRow("pass") << "pp" << low << "pass"
+                              << "";
+        QTest::newRow("below min") << "pf" << low << "fail"
+                                   << "sensor 1 pressure below min 30 PSI";
+        QTest::newRow("above max")
+            << "f" << QByteArray("{'pressure':{'max':1.5,'unit':'bar'}}") << "fail"
+            << "sensor 1 pressure above max 1.5 Bar";
+        QTest::newRow("status") << "f" << QByteArray("{'status':['normal mode']}") << "fail"
+                                << "sensor 1 status not allowed";
+        QTest::newRow("battery") << "f" << QByteArray("{'battery':{'min':'high'}}") << "fail"
+                                 << "sensor 1 battery below min high";
+        QTest::newRow("no receiver") << "pe" << low << "error"
+                                     << "receiver not found";
+    }
+    void fromRecord() {
+        QFETCH(QString, kinds);
+        QFETCH(QByteArray, limits);
+        const report::ReadRun read = report::runFromRecord(recordOf(kinds, limits.constData()));
+        QVERIFY2(read.run, qPrintable(read.error));
+        const report::Run& r = *read.run;
+        QTEST(r.outcome, "outcome");
+        QTEST(r.causeKind, "causeKind");
+        QCOMPARE(r.serial, QStringLiteral("TPMS-0042"));
+        QCOMPARE(QStringList({r.station, r.operatorName, r.label, r.device}),
+                 QStringList({"bench-3", "ana", "LBL-7", "/dev/hidraw3"}));
+        QCOMPARE(r.start, Start.toMSecsSinceEpoch());
+        QCOMPARE(r.end - r.start, 60'000);
+        QVERIFY(r.limits.has_value());
+        QCOMPARE(r.cycles.size(), std::size_t(kinds.size()));
+        for (std::size_t n = 0; n < r.cycles.size(); ++n) {
+            const QChar k = kinds[qsizetype(n)];
+            QCOMPARE(r.cycles[n].reached, k != QLatin1Char('e'));
+            QCOMPARE(r.cycles[n].time, Start.addSecs(5 * qint64(n)).toMSecsSinceEpoch());
+            QCOMPARE(r.cycles[n].data, recordsOf(k == QLatin1Char('e')   ? ""
+                                                 : k == QLatin1Char('f') ? "78 41 30 02"
+                                                                         : "A0 41 50 01"));
+        }
+    }
+
+    void notARecord_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("error");
+        const QByteArray good = recordOf("p", "{'status':['normal mode']}");
+        QTest::newRow("not JSON") << QByteArray("{") << "not JSON: unterminated object at offset 1";
+        QTest::newRow("another format")
+            << QByteArray(good).replace("tyrescope-record/1", "tyrescope-record/2")
+            << "not a record of the format tyrescope-record/1";
+        QTest::newRow("bytes that are no record")
+            << QByteArray(good).replace("\"A0 41 50 01\"", "\"A0 41 50\"")
+            << "run %1: cycle 1 sensor 1: raw bytes 'A0 41 50' are no record";
+    }
+    void notARecord() {
+        QFETCH(QByteArray, json);
+        const report::ReadRun read = report::runFromRecord(json);
+        QVERIFY(!read.run);
+        QFETCH(QString, error);
+        const QString id = QString::fromLatin1(json.mid(json.indexOf("run_id") + 10, 36));
+        QCOMPARE(read.error, error.replace(QStringLiteral("%1"), id));
+    }
+
+    void hex_data() {
+        QTest::addColumn<QString>("hex");
+        QTest::addColumn<bool>("record");
+        QTest::newRow("as logged") << "78 41 50 01" << true;
+        QTest::newRow("without spaces") << "78415001" << true;
+        QTest::newRow("three bytes") << "78 41 50" << false;
+        QTest::newRow("five bytes") << "78 41 50 01 02" << false;
+        QTest::newRow("a trailing space") << "78 41 50 01 " << false;
+        QTest::newRow("not hex") << "78 41 5G 01" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void hex() {
+        QFETCH(QString, hex);
+        QFETCH(bool, record);
+        const auto bytes = report::recordFromHex(hex.toLatin1());
+        QCOMPARE(bytes.has_value(), record);
+        QVERIFY(!record || *bytes == (sensor::SensorRecord{0x78, 0x41, 0x50, 0x01}));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Run)
+#include "tst_run.moc"
