@@ -226,12 +226,13 @@
 
   // Where each plot's drawing area lies on the page and what time it spans,
   // for a test that looks at the drawn pixels.
-  graphs.forEach(function (g) {
+  graphs.forEach(function (g, i) {
+    var div = document.getElementById('plot-' + data.plots[i].id);
     var box = g.graphDiv.getBoundingClientRect();
     var area = g.getArea();
-    g.graphDiv.setAttribute('data-area', [box.left + window.scrollX + area.x,
+    div.setAttribute('data-area', [box.left + window.scrollX + area.x,
       box.top + window.scrollY + area.y, area.w, area.h].map(Math.round).join(','));
-    g.graphDiv.setAttribute('data-window', g.xAxisRange().join(','));
+    div.setAttribute('data-window', g.xAxisRange().join(','));
   });
   window.tyrescopeGraphs = graphs;
   document.documentElement.setAttribute('data-drawn', String(graphs.length));

@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: MIT
+#include "report/HtmlReport.h"
+#include "tests/support/Limits.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const qint64 Day = 86'400'000;
+const qint64 Start = QDateTime(QDate(2026, 12, 8), QTime(8, 0), Qt::UTC).toMSecsSinceEpoch();
+
+// A run of `cycles` cycles 5 s apart holding bytes "78 41 50 01" (200 KPa, 25 °C) on every
+// sensor, `days` after Start.
+report::Run runOf(const QString& station, const QString& outcome, const QString& causeKind,
+                  int days = 0, int cycles = 3) {
+    report::Run r;
+    r.station = station;
+    r.outcome = outcome;
+    r.causeKind = r.cause = causeKind;
+    r.serial = QStringLiteral("TPMS-1");
+    r.start = Start + days * Day;
+    for (int n = 0; n < cycles; ++n) {
+        r.cycles.push_back({r.start + 5000 * n, true, recordsOf("78 41 50 01|78 41 50 01")});
+    }
+    r.end = r.cycles.back().time;
+    return r;
+}
+
+// The data the page carries for its script.
+QJsonObject dataOf(const QByteArray& html) {
+    const QByteArray open = "<script type=\"application/json\" id=\"report-data\">";
+    const qsizetype from = html.indexOf(open) + open.size();
+    return QJsonDocument::fromJson(html.mid(from, html.indexOf("</script>", from) - from)).object();
+}
+
+} // namespace
+
+class tst_HtmlReport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void summary() {
+        const report::Summary s = report::summarize({
+            runOf("bench-1", "pass", {}),
+            runOf("bench-1", "fail", "sensor 1 pressure below min 30 PSI"),
+            runOf("bench-2", "fail", "sensor 1 pressure below min 30 PSI", 1),
+            runOf("bench-2", "error", "receiver not found", 1),
+            runOf({}, "aborted", "ended by SIGTERM", 1),
+        });
+        QCOMPARE(s.all, (report::Count{5, 1, 2, 1, 1}));
+        QCOMPARE(s.byStation.at("bench-1"), (report::Count{2, 1, 1, 0, 0}));
+        QCOMPARE(s.byStation.at("bench-2"), (report::Count{2, 0, 1, 1, 0}));
+        QCOMPARE(s.byStation.at(""), (report::Count{1, 0, 0, 0, 1}));
+        QCOMPARE(s.byDay.at("2026-12-08"), (report::Count{2, 1, 1, 0, 0}));
+        QCOMPARE(s.byDay.at("2026-12-09"), (report::Count{3, 0, 1, 1, 1}));
+        QCOMPARE(s.causes.front(), std::pair(QStringLiteral("sensor 1 pressure below min 30 PSI"), 2));
+        QCOMPARE(s.causes.size(), std::size_t(3));
+    }
+
+    // Texts from a log or a store stand in the page as text, and nothing in
+    // them ends the script elements that carry the data.
+    void escaping_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a script element") << "<script>alert(1)</script>";
+        QTest::newRow("an attribute's end") << "\" onmouseover=\"alert(1)";
+        QTest::newRow("a comment and line separators") << "<!-- \u2028\u2029 &amp;";
+    }
+    void escaping() {
+        QFETCH(QString, text);
+        report::Run r = runOf(text, "fail", text);
+        r.serial = r.operatorName = r.label = r.device = r.cause = text;
+        report::Options options;
+        options.source = text;
+        const QByteArray html = report::htmlReport({r}, options, {"/* library */", ""});
+        const QByteArray escaped = text.toHtmlEscaped().toUtf8();
+        QVERIFY(!html.contains(text.toUtf8()));
+        // Title, heading, station, operator, label, device, cause, each in two tables and the
+        // run's facts.
+        QVERIFY2(html.count(escaped) >= 10, html.constData());
+        QCOMPARE(html.count("<script"), 4); // errors, data, library, page
+        QCOMPARE(dataOf(html)["plots"].toArray().size(), 2);
+    }
+
+    // Values in the report's units as the program prints them, limits too.
+    void units_data() {
+        QTest::addColumn<int>("pressureUnit");
+        QTest::addColumn<int>("temperatureUnit");
+        QTest::addColumn<QString>("values"); // pressure, temperature
+        QTest::addColumn<QString>("bands");  // pressure; temperature
+        QTest::newRow("KPa, °C") << 0 << 0 << "200 25" << "220-260 KPa;-20-60 °C";
+        QTest::newRow("Bar, °F") << 1 << 1 << "2 77" << "2.2-2.6 Bar;-4-140 °F";
+        QTest::newRow("PSI") << 2 << 0 << "29 25" << "31.9-37.7 PSI;-20-60 °C";
+    }
+    void units() {
+        QFETCH(int, pressureUnit);
+        QFETCH(int, temperatureUnit);
+        report::Run r = runOf("bench-1", "pass", {});
+        r.limits = limitsOf("{'pressure':{'min':220,'max':260,'unit':'kpa'},"
+                            "'temperature':{'min':-20,'max':60,'unit':'c'}}");
+        report::Options options;
+        options.pressureUnit = *sensor::pressureUnitAt(pressureUnit);
+        options.temperatureUnit = *sensor::temperatureUnitAt(temperatureUnit);
+        const QJsonArray plots = dataOf(report::htmlReport({r}, options, {}))["plots"].toArray();
+        QStringList values;
+        QStringList bands;
+        for (const QJsonValue& plot : plots) {
+            // Sensor 1, first point: a step and a value.
+            values << QString::number(plot["levels"][0][0][1].toDouble());
+            const QJsonObject band = plot["bands"][0].toObject();
+            bands << QStringLiteral("%1-%2 %3")
+                         .arg(band["min"].toDouble())
+                         .arg(band["max"].toDouble())
+                         .arg(plot["unit"].toString());
+            QCOMPARE(band["sensors"].toArray().size(), protocol::SensorCount);
+        }
+        QTEST(values.join(' '), "values");
+        QTEST(bands.join(';'), "bands");
+    }
+
+    // A long run: a coarse level and a finer one; a short one: every cycle.
+    void levels() {
+        report::Options options;
+        options.buckets = 10;
+        for (const auto& [cycles, levels, points] :
+             {std::tuple{20, 1, 20}, std::tuple{21, 2, 20}}) {
+            const QJsonObject plot =
+                dataOf(report::htmlReport({runOf("b", "pass", {}, 0, cycles)}, options, {}))
+                    ["plots"][0]
+                        .toObject();
+            QCOMPARE(plot["levels"].toArray().size(), levels);
+            // Steps and values of sensor 1: at most two points per span.
+            QVERIFY(plot["levels"][0][0].toArray().size() <= 2 * points);
+        }
+    }
+
+    void plotLibrary_data() {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("missing") << QByteArray() << "cannot read the plotting library";
+        QTest::newRow("a script's end") << QByteArray("x='</SCRIPT>'") << "holds '</script'";
+        QTest::newRow("a comment's start") << QByteArray("x='<!--'") << "holds '<!--'";
+        QTest::newRow("its source map left out")
+            << QByteArray("var a;\n//# sourceMappingURL=dygraph.min.js.map\n") << "";
+    }
+    void plotLibrary() {
+        QFETCH(QByteArray, script);
+        QTemporaryDir folder;
+        QFile js(folder.filePath(QStringLiteral("dygraph.min.js")));
+        QFile css(folder.filePath(QStringLiteral("dygraph.min.css")));
+        QVERIFY(css.open(QIODevice::WriteOnly) && css.write(".a{}") == 4);
+        css.close();
+        QVERIFY(script.isEmpty() || (js.open(QIODevice::WriteOnly) && js.write(script) > 0));
+        js.close();
+        const report::LoadedLibrary loaded = report::loadPlotLibrary(folder.path());
+        QFETCH(QString, error);
+        QVERIFY2(loaded.error.contains(error), qPrintable(loaded.error));
+        QCOMPARE(loaded.library.has_value(), error.isEmpty());
+        QVERIFY(!loaded.library || loaded.library->script == "var a;\n");
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_HtmlReport)
+#include "tst_htmlreport.moc"
