@@ -131,7 +131,8 @@ open the receiver without root rights.")
 # The libraries come from the binary itself. The window's texts ask for Arial,
 # which Liberation Sans stands in for with the same metrics, so the layout holds.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
+# --report inlines the plotting library Debian installs (report/HtmlReport.h).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libjs-dygraphs")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${_linux_assets}/postinst;${_linux_assets}/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -214,15 +214,20 @@
 
   data.plots.forEach(draw);
 
-  // Printed on paper the plots take the page's width, on screen again the window's.
-  function resizeAll() {
-    graphs.forEach(function (g) { g.resize(); });
-  }
-  window.addEventListener('beforeprint', resizeAll);
-  window.addEventListener('afterprint', resizeAll);
-  if (window.matchMedia) {
-    window.matchMedia('print').addEventListener('change', resizeAll);
-  }
+  // On paper a plot is scaled to the width of A4 within the page's margins
+  // (page.css), not drawn again: Chromium prints a plot drawn while it is
+  // getting ready to print as blank.
+  var PrintWidth = 700;
+  window.addEventListener('beforeprint', function () {
+    graphs.forEach(function (g) {
+      var block = g.graphDiv.closest('.plot-block');
+      var width = g.graphDiv.getBoundingClientRect().width;
+      block.style.zoom = width > PrintWidth ? String(PrintWidth / width) : '';
+    });
+  });
+  window.addEventListener('afterprint', function () {
+    graphs.forEach(function (g) { g.graphDiv.closest('.plot-block').style.zoom = ''; });
+  });
 
   // Where each plot's drawing area lies on the page and what time it spans,
   // for a test that looks at the drawn pixels.

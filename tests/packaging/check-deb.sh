@@ -57,6 +57,7 @@ depends_on() {
     echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/[ (].*//' | grep -Eqx "$1"
 }
 depends_on 'fonts-liberation' || fail "Depends lacks fonts-liberation"
+depends_on 'libjs-dygraphs' || fail "Depends lacks libjs-dygraphs, which --report inlines"
 depends_on 'libqt6[a-z]*6(t64)?' || fail "Depends lacks a libqt6 library (shlibdeps not run?)"
 depends_on 'libhidapi-hidraw0' || fail "Depends lacks libhidapi-hidraw0"
 pass "control fields"
