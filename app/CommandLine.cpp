@@ -119,9 +119,9 @@ unsigned bitOf(Action action) {
 // "the window and --read", for messages and --help.
 QString actionsText(unsigned of) {
     QStringList names;
-    for (const auto& [bit, name] : {std::pair{OfWindow, "the window"}, std::pair{OfRead, "--read"},
-                                    std::pair{OfListDevices, "--list-devices"},
-                                    std::pair{OfReport, "--report"}}) {
+    for (const auto& [bit, name] :
+         {std::pair{OfWindow, "the window"}, std::pair{OfRead, "--read"},
+          std::pair{OfListDevices, "--list-devices"}, std::pair{OfReport, "--report"}}) {
         if ((of & bit) != 0) {
             names << QLatin1String(name);
         }

@@ -25,8 +25,9 @@ int makeReport(const CommandLine& command, std::ostream& err) {
     }
     // Known before anything is read: a report that could not be written is not made.
     if (const QString why = record::checkWritable(command.reportPath); !why.isEmpty()) {
-        return refuse(err, exitstatus::UsageError,
-                      QStringLiteral("cannot write the report %1: %2").arg(command.reportPath, why));
+        return refuse(
+            err, exitstatus::UsageError,
+            QStringLiteral("cannot write the report %1: %2").arg(command.reportPath, why));
     }
     const report::LoadedLibrary library = report::loadPlotLibrary();
     if (!library.library) {
@@ -57,8 +58,9 @@ int makeReport(const CommandLine& command, std::ostream& err) {
     options.source = source;
     const QByteArray html = report::htmlReport(runs, options, *library.library);
     if (const QString why = record::writeWhole(command.reportPath, html); !why.isEmpty()) {
-        return refuse(err, exitstatus::WriteFailed,
-                      QStringLiteral("cannot write the report %1: %2").arg(command.reportPath, why));
+        return refuse(
+            err, exitstatus::WriteFailed,
+            QStringLiteral("cannot write the report %1: %2").arg(command.reportPath, why));
     }
     return exitstatus::Passed;
 }

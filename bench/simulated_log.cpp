@@ -25,9 +25,8 @@ int main(int argc, char* argv[]) {
     bool ok = args.size() >= 2 && args.size() <= 4;
     const long long cycles = ok ? args[1].toLongLong(&ok) : 0;
     const double interval = ok && args.size() > 2 ? args[2].toDouble(&ok) : 5.0;
-    const QDateTime start =
-        QDateTime::fromString(args.size() > 3 ? args[3] : QStringLiteral("2026-12-01T08:00:00Z"),
-                              Qt::ISODate);
+    const QDateTime start = QDateTime::fromString(
+        args.size() > 3 ? args[3] : QStringLiteral("2026-12-01T08:00:00Z"), Qt::ISODate);
     if (!ok || cycles < 1 || !(interval > 0) || !start.isValid()) {
         std::fprintf(stderr, "usage: bench_simulated_log CYCLES [INTERVAL_SECONDS [START]]\n");
         return 2;

@@ -215,8 +215,8 @@ QString outcomeBadge(const QString& outcome) {
 }
 
 void Page::run(const Run& r, int index) {
-    const int lost = static_cast<int>(std::count_if(
-        r.cycles.begin(), r.cycles.end(), [](const Cycle& c) { return !c.reached; }));
+    const int lost = static_cast<int>(
+        std::count_if(r.cycles.begin(), r.cycles.end(), [](const Cycle& c) { return !c.reached; }));
     html += QStringLiteral("<article class=\"run\" id=\"run-%1\">\n<h3>Run of %2 UTC %3</h3>\n")
                 .arg(index)
                 .arg(timeText(r.start), outcomeBadge(r.outcome));
@@ -231,13 +231,14 @@ void Page::run(const Run& r, int index) {
     fact(QStringLiteral("Operator"), r.operatorName);
     fact(QStringLiteral("DUT label"), r.label);
     fact(QStringLiteral("Device"), r.device);
-    fact(QStringLiteral("Cycles"),
-         QStringLiteral("%1, %2 of them lost (not reaching the receiver)").arg(r.cycles.size()).arg(lost));
+    fact(QStringLiteral("Cycles"), QStringLiteral("%1, %2 of them lost (not reaching the receiver)")
+                                       .arg(r.cycles.size())
+                                       .arg(lost));
     fact(QStringLiteral("Limits"), r.limits ? r.limits->name : QString());
     fact(QStringLiteral("First failure"), r.cause);
     fact(QStringLiteral("Run ID"), r.runId);
-    html += QStringLiteral("<dl class=\"facts\">") + facts.join(QString()) +
-            QStringLiteral("</dl>\n");
+    html +=
+        QStringLiteral("<dl class=\"facts\">") + facts.join(QString()) + QStringLiteral("</dl>\n");
     if (r.cycles.empty()) {
         html += QStringLiteral("<p class=\"novalues\">No cycle was recorded.</p>\n");
     } else {
@@ -284,14 +285,14 @@ void Page::run(const Run& r, int index) {
                                "<th>Sensor</th><th>Change</th></tr>\n");
         for (std::size_t c = 0; c < std::min(Listed, changes.changes.size()); ++c) {
             const Change& ch = changes.changes[c];
-            html += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3 %4 → %5%6</td></tr>\n")
-                        .arg(timeText(ch.time))
-                        .arg(ch.sensor)
-                        .arg(ch.measure == Measure::Battery ? QStringLiteral("battery")
-                                                            : QStringLiteral("status"),
-                             esc(ch.from), esc(ch.to),
-                             ch.count > 1 ? QStringLiteral(" (%1 changes)").arg(ch.count)
-                                          : QString());
+            html +=
+                QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3 %4 → %5%6</td></tr>\n")
+                    .arg(timeText(ch.time))
+                    .arg(ch.sensor)
+                    .arg(ch.measure == Measure::Battery ? QStringLiteral("battery")
+                                                        : QStringLiteral("status"),
+                         esc(ch.from), esc(ch.to),
+                         ch.count > 1 ? QStringLiteral(" (%1 changes)").arg(ch.count) : QString());
         }
         if (changes.changes.size() > Listed) {
             html += QStringLiteral("<tr><td colspan=\"3\">and %1 more</td></tr>\n")
@@ -385,7 +386,8 @@ LoadedLibrary loadPlotLibrary(const QString& folder) {
         }
         *bytes = file.readAll();
         // A source map would be looked for when the page is opened with developer tools.
-        static const QRegularExpression sourceMap(QStringLiteral("\n[/][/*]# sourceMappingURL=[^\n]*"));
+        static const QRegularExpression sourceMap(
+            QStringLiteral("\n[/][/*]# sourceMappingURL=[^\n]*"));
         *bytes = QString::fromUtf8(*bytes).remove(sourceMap).toUtf8();
         if (bytes->toLower().contains(end) || bytes->contains("<!--")) {
             return {std::nullopt,
@@ -427,9 +429,9 @@ QByteArray htmlReport(const std::vector<Run>& runs, const Options& options,
         std::stable_sort(ofReceiver.begin(), ofReceiver.end(),
                          [](const Run* a, const Run* b) { return a->start < b->start; });
         body += QStringLiteral("<section class=\"receiver\">\n<h2>Receiver %1</h2>\n")
-                    .arg(serial.isEmpty() ? QStringLiteral("without a serial number")
-                                          : QStringLiteral("<span class=\"serial\">%1</span>")
-                                                .arg(esc(serial)));
+                    .arg(serial.isEmpty()
+                             ? QStringLiteral("without a serial number")
+                             : QStringLiteral("<span class=\"serial\">%1</span>").arg(esc(serial)));
         body += QStringLiteral("<table class=\"runs\"><tr><th>Start (UTC)</th><th>Station</th>"
                                "<th>Operator</th><th>DUT label</th><th>Cycles</th>"
                                "<th>Outcome</th><th>First failure</th></tr>\n");
@@ -460,9 +462,10 @@ QByteArray htmlReport(const std::vector<Run>& runs, const Options& options,
 
     QByteArray out;
     out.reserve(data.size() + library.script.size() + body.size() * 2 + 65536);
-    out += "<!DOCTYPE html>\n<html lang=\"en\" data-errors=\"0\">\n<head>\n<meta charset=\"utf-8\">\n"
-           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-           "<meta name=\"generator\" content=\"Tyrescope\">\n<title>";
+    out +=
+        "<!DOCTYPE html>\n<html lang=\"en\" data-errors=\"0\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+        "<meta name=\"generator\" content=\"Tyrescope\">\n<title>";
     out += esc(QStringLiteral("Tyrescope report: ") + options.source).toUtf8();
     out += "</title>\n<script>" + resource(QStringLiteral("errors.js")) + "</script>\n<style>\n" +
            library.style + "\n</style>\n<style>\n" + resource(QStringLiteral("page.css")) +

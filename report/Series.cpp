@@ -104,7 +104,8 @@ std::vector<Lost> lostSpans(const std::vector<Cycle>& cycles, int buckets) {
                 lost += cycles[j].reached ? 0 : 1;
             }
             if (lost > 0) {
-                out.push_back({spans.from(cycles[k].time), spans.from(cycles[k].time) + spans.width(),
+                out.push_back({spans.from(cycles[k].time),
+                               spans.from(cycles[k].time) + spans.width(),
                                double(lost) / double(j - k)});
             }
             k = j - 1;
@@ -141,9 +142,9 @@ Changes stateChanges(const std::vector<Cycle>& cycles, int buckets) {
                 continue;
             }
             const sensor::SensorRecord& before = previous->data[s];
-            const std::array<bool, 2> changed{
-                sensor::batteryClass(before.battery) != sensor::batteryClass(now.battery),
-                before.status != now.status};
+            const std::array<bool, 2> changed{sensor::batteryClass(before.battery) !=
+                                                  sensor::batteryClass(now.battery),
+                                              before.status != now.status};
             for (std::size_t m = 0; m < 2; ++m) {
                 if (!changed[m]) {
                     continue;

@@ -30,8 +30,7 @@ using SensorSeries = std::array<std::vector<Point>, protocol::SensorCount>;
 // its lowest and highest value, so that a spike of a single cycle stays seen,
 // and its first and last gap, so that a lost cycle stays a gap: at most four
 // points a span, in time order. Successive gaps are one gap.
-SensorSeries sensorSeries(const std::vector<Cycle>& cycles, verdict::Measure measure,
-                          int buckets);
+SensorSeries sensorSeries(const std::vector<Cycle>& cycles, verdict::Measure measure, int buckets);
 
 // Where the receiver was lost. Up to 2 * buckets cycles: each stretch of
 // lost cycles, from the last cycle that reached it to the next that did (or

@@ -70,6 +70,20 @@ private slots:
             << QStringList{"--read", "--device", dir.filePath("receiver-link")}
             << read([node](CommandLine& c) { c.choice.path = node.toStdString(); }) << "";
 
+        QTest::newRow("--report of one receiver's runs in a log, in bar")
+            << QStringList{"--report", "r.html", "--log",           "l.csv",
+                           "--serial", "S",      "--pressure-unit", "bar"}
+            << is(A::Report,
+                  [](CommandLine& c) {
+                      c.reportPath = "r.html";
+                      c.logPath = "l.csv";
+                      c.choice.serial = "S";
+                      c.read.pressureUnit = sensor::PressureUnit::Bar;
+                  })
+            << "";
+        fails({"--count", "3", "--report", "r.html"}, "--count is an option of --read.");
+        fails({"--report", "a.html", "--report", "b.html"}, "--report was given more than once.");
+        fails({"--report", ""}, "Empty value for --report.");
         fails({"--read", "-v", "--require-sensors", "1,2,3,4"},
               "--read and -v cannot be given together.");
         fails({"--version", "--simulate"}, "--version cannot be given with --simulate.");
@@ -79,9 +93,10 @@ private slots:
         fails({"--serial", "A", "--serial", "A"}, "--serial was given more than once.");
         fails({"--read", "--wait", "1", "--wait", "2"}, "--wait was given more than once.");
         fails({"--list-devices", "--pressure-unit", "atm"},
-              "--pressure-unit is an option of --read.");
+              "--pressure-unit is an option of --read and --report.");
         fails({"--list-devices", "--count", "3"}, "--count is an option of --read.");
-        fails({"--list-devices", "--log", "x.csv"}, "--log is an option of the window and --read.");
+        fails({"--list-devices", "--log", "x.csv"},
+              "--log is an option of the window, --read and --report.");
         fails({"--format", "json"}, "--format is an option of --read and --list-devices.");
         fails({"--read", "--format", "tsv"}, "Invalid value 'tsv' for --format.");
         fails({"--read", "--require-sensors", "0"}, "Invalid value '0' for --require-sensors.");
@@ -117,6 +132,7 @@ private slots:
         QCOMPARE(parsed.verbose, wanted.verbose);
         QVERIFY(parsed.choice == wanted.choice);
         QCOMPARE(parsed.logPath, wanted.logPath);
+        QCOMPARE(parsed.reportPath, wanted.reportPath);
         QVERIFY(parsed.read == wanted.read);
     }
 

@@ -64,6 +64,7 @@ public:
         return QFileInfo::exists(runtimePath() + QStringLiteral("/tyrescope.socket"));
     }
     QString runtimePath() const { return runtime.path() + runtimeSubfolder; }
+    QString cachePath() const { return cache.path(); }
     QString runtimeSubfolder; // below the private folder, "/..."
     QString logPath;
 
@@ -165,6 +166,31 @@ private slots:
             << "\"verdict\":\"fail\""
             << "tyrescope: outside limits: sensor 3 status pressure alert not allowed\n"
             << R"(cd "$XDG_CACHE_HOME"; echo '{"status":["normal mode"]}' >l.json;)";
+        // --report: nothing to report is 1; a source or an output that cannot be used is 2,
+        // and leaves no file.
+        const QString simulated =
+            R"(cd "$XDG_CACHE_HOME"; "$0" --read --simulate --quiet --log s.csv;)";
+        QTest::newRow("a report of a simulated run")
+            << QStringList{"--report", "r.html", "--log", "s.csv"} << 0 << ""
+            << "" << simulated;
+        QTest::newRow("a report of a receiver not in the log")
+            << QStringList{"--report", "r.html", "--log", "s.csv", "--serial", "X"} << 1 << ""
+            << "tyrescope: nothing to report: log s.csv holds no run of the receiver X\n"
+            << simulated;
+        QTest::newRow("a report of an empty log")
+            << QStringList{"--report", "r.html", "--log", "/dev/null"} << 1 << ""
+            << "tyrescope: nothing to report: log /dev/null holds no cycle\n"
+            << R"(cd "$XDG_CACHE_HOME";)";
+        QTest::newRow("a report of another file")
+            << QStringList{"--report", "r.html", "--log", "/etc/passwd"} << 2 << ""
+            << "tyrescope: /etc/passwd is no log of Tyrescope"
+            << R"(cd "$XDG_CACHE_HOME";)";
+        QTest::newRow("a report without a source") << QStringList{"--report", "r.html"} << 2 << ""
+                                                   << "tyrescope: --report needs a source"
+                                                   << R"(cd "$XDG_CACHE_HOME";)";
+        QTest::newRow("a report into a missing folder")
+            << QStringList{"--report", "/nonexistent/r.html", "--log", "s.csv"} << 2 << ""
+            << "tyrescope: cannot write the report /nonexistent/r.html: " << simulated;
     }
     void commandLine() {
         QFETCH(QStringList, arguments);
@@ -185,12 +211,19 @@ private slots:
         QVERIFY2(stdOut.contains(out), qPrintable(stdOut));
         QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
         if (exitCode == 0) {
-            QVERIFY2(stdOut.startsWith(out), qPrintable(stdOut));
+            // --report prints nothing.
+            QVERIFY2(stdOut.startsWith(out) || (out.isEmpty() && stdOut.isEmpty()),
+                     qPrintable(stdOut));
         } else {
             // One line naming the problem, nothing from Qt, no window; a
             // usage error reads nothing.
             QCOMPARE(stdErr.count(QLatin1Char('\n')), 1);
             QVERIFY(exitCode != 2 || stdOut.isEmpty());
+        }
+        // A report is there whole, or not at all.
+        if (arguments.contains(QStringLiteral("--report"))) {
+            const QByteArray html = contentOf(QDir(program.cachePath()).filePath("r.html"));
+            QCOMPARE(html.endsWith("</html>\n"), exitCode == 0);
         }
     }
 

@@ -57,7 +57,8 @@ private slots:
         QCOMPARE(s.byStation.at(""), (report::Count{1, 0, 0, 0, 1}));
         QCOMPARE(s.byDay.at("2026-12-08"), (report::Count{2, 1, 1, 0, 0}));
         QCOMPARE(s.byDay.at("2026-12-09"), (report::Count{3, 0, 1, 1, 1}));
-        QCOMPARE(s.causes.front(), std::pair(QStringLiteral("sensor 1 pressure below min 30 PSI"), 2));
+        QCOMPARE(s.causes.front(),
+                 std::pair(QStringLiteral("sensor 1 pressure below min 30 PSI"), 2));
         QCOMPARE(s.causes.size(), std::size_t(3));
     }
 
@@ -91,9 +92,12 @@ private slots:
         QTest::addColumn<int>("temperatureUnit");
         QTest::addColumn<QString>("values"); // pressure, temperature
         QTest::addColumn<QString>("bands");  // pressure; temperature
-        QTest::newRow("KPa, °C") << 0 << 0 << "200 25" << "220-260 KPa;-20-60 °C";
-        QTest::newRow("Bar, °F") << 1 << 1 << "2 77" << "2.2-2.6 Bar;-4-140 °F";
-        QTest::newRow("PSI") << 2 << 0 << "29 25" << "31.9-37.7 PSI;-20-60 °C";
+        QTest::newRow("KPa, °C") << 0 << 0 << "200 25"
+                                 << "220-260 KPa;-20-60 °C";
+        QTest::newRow("Bar, °F") << 1 << 1 << "2 77"
+                                 << "2.2-2.6 Bar;-4-140 °F";
+        QTest::newRow("PSI") << 2 << 0 << "29 25"
+                             << "31.9-37.7 PSI;-20-60 °C";
     }
     void units() {
         QFETCH(int, pressureUnit);
@@ -127,10 +131,9 @@ private slots:
         options.buckets = 10;
         for (const auto& [cycles, levels, points] :
              {std::tuple{20, 1, 20}, std::tuple{21, 2, 20}}) {
-            const QJsonObject plot =
-                dataOf(report::htmlReport({runOf("b", "pass", {}, 0, cycles)}, options, {}))
-                    ["plots"][0]
-                        .toObject();
+            const QJsonObject plot = dataOf(report::htmlReport({runOf("b", "pass", {}, 0, cycles)},
+                                                               options, {}))["plots"][0]
+                                         .toObject();
             QCOMPARE(plot["levels"].toArray().size(), levels);
             // Steps and values of sensor 1: at most two points per span.
             QVERIFY(plot["levels"][0][0].toArray().size() <= 2 * points);

@@ -35,7 +35,9 @@ class Chromium {
 public:
     // The page's DOM once its scripts ran, and what the browser said on stderr;
     // laid out as wide as the screenshot.
-    QString dom(const QString& page) { return run({"--window-size=1200,1000", "--dump-dom", page}); }
+    QString dom(const QString& page) {
+        return run({"--window-size=1200,1000", "--dump-dom", page});
+    }
     QImage screenshot(const QString& page, int height) {
         const QString png = profile_.filePath(QStringLiteral("shot.png"));
         run({QStringLiteral("--window-size=1200,%1").arg(height), "--screenshot=" + png, page});
@@ -79,7 +81,7 @@ std::vector<int> coloursIn(const QImage& image, const QRect& area, int x) {
             for (int y = area.top(); y <= area.bottom(); ++y) {
                 const QColor p = image.pixelColor(x + dx, y);
                 n += std::abs(p.red() - c.red()) + std::abs(p.green() - c.green()) +
-                             std::abs(p.blue() - c.blue()) <
+                         std::abs(p.blue() - c.blue()) <
                      60;
             }
         }
@@ -112,12 +114,14 @@ private slots:
         const QString dom = chromium.dom(page);
         QCOMPARE(attribute(dom, " data-errors=\"(\\d+)\""), QStringLiteral("0"));
         QCOMPARE(attribute(dom, " data-drawn=\"(\\d+)\""), QStringLiteral("6"));
-        QVERIFY2(!chromium.errors.contains(QStringLiteral("Uncaught")), qPrintable(chromium.errors));
+        QVERIFY2(!chromium.errors.contains(QStringLiteral("Uncaught")),
+                 qPrintable(chromium.errors));
         const report::Summary summary = report::summarize(runs);
         QCOMPARE(attribute(dom, "<span id=\"runs\">(\\d+)<"), QString::number(summary.all.runs));
         QCOMPARE(attribute(dom, "<span id=\"passed\">(\\d+)<"), QString::number(summary.all.pass));
         QCOMPARE(attribute(dom, "<span id=\"failed\">(\\d+)<"), QString::number(summary.all.fail));
-        QVERIFY(dom.contains(QStringLiteral("<span class=\"serial\">&lt;script&gt;x&lt;/script&gt;")));
+        QVERIFY(
+            dom.contains(QStringLiteral("<span class=\"serial\">&lt;script&gt;x&lt;/script&gt;")));
         QVERIFY(!dom.contains(QStringLiteral("<script>x")));
     }
 

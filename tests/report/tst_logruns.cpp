@@ -25,8 +25,9 @@ QByteArray logOf(const QString& cycles, const cycle::CsvLayout& layout) {
         c.data = recordsOf(c.reached ? Read : "");
         if (c.opened) {
             c.devicePath = QStringLiteral("/dev/hidraw") + r.toLower();
-            c.deviceSerial = r.toUpper() == QLatin1Char('Q') ? QStringLiteral("TPMS,\"Q\"")
-                                                             : QStringLiteral("TPMS-") + r.toUpper();
+            c.deviceSerial = r.toUpper() == QLatin1Char('Q')
+                                 ? QStringLiteral("TPMS,\"Q\"")
+                                 : QStringLiteral("TPMS-") + r.toUpper();
         }
         log += cycle::csvRows(c, {}, layout);
     }
@@ -47,16 +48,15 @@ private slots:
         const cycle::CsvLayout& old = cycle::csvLayouts()[1];
         const QString lostA = QStringLiteral("receiver at /dev/hidrawa lost during the cycle");
         QTest::newRow("one receiver") << logOf("A A A", now) << "TPMS-A 3 pass ";
-        QTest::newRow("lost during a cycle")
-            << logOf("A a A", now) << "TPMS-A 3 error " + lostA;
+        QTest::newRow("lost during a cycle") << logOf("A a A", now) << "TPMS-A 3 error " + lostA;
         QTest::newRow("not found: the receiver before")
             << logOf("A - B -", now)
             << "TPMS-A 2 error receiver not found|TPMS-B 2 error receiver not found";
         QTest::newRow("not found first: the first receiver")
             << logOf("- a A", now) << "TPMS-A 3 error receiver not found";
         QTest::newRow("never found") << logOf("- -", now) << " 2 error receiver not found";
-        QTest::newRow("two copies, one log") << logOf("A Q A Q", now)
-                                             << "TPMS-A 2 pass |TPMS,\"Q\" 2 pass ";
+        QTest::newRow("two copies, one log")
+            << logOf("A Q A Q", now) << "TPMS-A 2 pass |TPMS,\"Q\" 2 pass ";
         QTest::newRow("1.3.0's layout, by path")
             << logOf("A B a", old) << "/dev/hidrawa 2 error " + lostA + "|/dev/hidrawb 1 pass ";
         QTest::newRow("byte-order mark, LF")
@@ -66,14 +66,13 @@ private slots:
         QTest::newRow("another header")
             << QByteArray("time,reached,sensor\r\n")
             << "x.csv is no log of Tyrescope: its first line is no header this program writes";
-        QTest::newRow("a row cut short")
-            << logOf("A", now).chopped(30) + "\r\n"
-            << "x.csv line 6: 13 fields where the header names 16";
+        QTest::newRow("a row cut short") << logOf("A", now).chopped(30) + "\r\n"
+                                         << "x.csv line 6: 13 fields where the header names 16";
         QTest::newRow("read without bytes")
             << logOf("A", now).replace("80 42 37 01", "")
             << "x.csv line 3: a cycle that reached the receiver without its raw bytes";
-        QTest::newRow("no sensor") << logOf("A", now).replace(",1,213,", ",9,213,")
-                                   << "x.csv line 2: no sensor 1 to 5";
+        QTest::newRow("no sensor")
+            << logOf("A", now).replace(",1,213,", ",9,213,") << "x.csv line 2: no sensor 1 to 5";
     }
     void runs() {
         QFETCH(QByteArray, log);

@@ -21,8 +21,9 @@ QByteArray recordOf(const QString& kinds, const char* limits) {
         c.opened = c.reached = kinds[n] != QLatin1Char('e');
         c.devicePath = c.opened ? QStringLiteral("/dev/hidraw3") : QString();
         c.deviceSerial = c.opened ? QStringLiteral("TPMS-0042") : QString();
-        c.data = recordsOf(!c.reached ? "" : kinds[n] == QLatin1Char('f') ? "78 41 30 02"
-                                                                          : "A0 41 50 01");
+        c.data = recordsOf(!c.reached                     ? ""
+                           : kinds[n] == QLatin1Char('f') ? "78 41 30 02"
+                                                          : "A0 41 50 01");
         run.addCycle(c, verdict::judge(c, facts.limits->limits));
     }
     run.finish(0, record::RunEnd::Completed, {}, Start.addSecs(60));

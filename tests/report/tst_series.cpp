@@ -25,8 +25,10 @@ std::vector<report::Cycle> cyclesOf(const QString& words) {
 QString pointsOf(const std::vector<report::Point>& points) {
     QStringList out;
     for (const report::Point& p : points) {
-        out << QStringLiteral("%1:%2").arg(p.time / 1000).arg(
-                   p.byte == report::Point::Gap ? QStringLiteral("g") : QString::number(p.byte));
+        out << QStringLiteral("%1:%2")
+                   .arg(p.time / 1000)
+                   .arg(p.byte == report::Point::Gap ? QStringLiteral("g")
+                                                     : QString::number(p.byte));
     }
     return out.join(QLatin1Char(' '));
 }
@@ -44,8 +46,8 @@ private slots:
         QTest::addColumn<QString>("lost"); // from-to:share per span, in seconds
         QTest::newRow("few: every cycle") << "100 101 x 103" << 2 << "0:100 1:101 2:g 3:103"
                                           << "1-3:1";
-        QTest::newRow("successive gaps are one")
-            << "100 x - x 104" << 3 << "0:100 1:g 4:104" << "0-2:1 2-4:1";
+        QTest::newRow("successive gaps are one") << "100 x - x 104" << 3 << "0:100 1:g 4:104"
+                                                 << "0-2:1 2-4:1";
         QTest::newRow("a spike of one cycle stays")
             << "100 100 100 100 100 200 100 100 100 100 100 100" << 2 << "0:100 5:200 6:100"
             << "";
@@ -70,8 +72,10 @@ private slots:
         QCOMPARE(pointsOf(series[1]), QStringLiteral("0:g"));
         QStringList lost;
         for (const report::Lost& l : report::lostSpans(c, buckets)) {
-            lost << QStringLiteral("%1-%2:%3").arg(l.from / 1000).arg(l.to / 1000).arg(l.share, 0,
-                                                                                        'g', 3);
+            lost << QStringLiteral("%1-%2:%3")
+                        .arg(l.from / 1000)
+                        .arg(l.to / 1000)
+                        .arg(l.share, 0, 'g', 3);
         }
         QTEST(lost.join(QLatin1Char(' ')), "lost");
     }
@@ -80,8 +84,7 @@ private slots:
         QTest::addColumn<QString>("cycles");
         QTest::addColumn<int>("buckets");
         QTest::addColumn<QString>("changes");
-        QTest::newRow("few: each") << "1b100 1b20 x 1b20 1b50" << 10
-                                   << "high|high>low 1|low>mid 4";
+        QTest::newRow("few: each") << "1b100 1b20 x 1b20 1b50" << 10 << "high|high>low 1|low>mid 4";
         QTest::newRow("within a span: one, counted")
             << "1b100 1b20 1b100 1b20 1b100 1b100 1b100 1b100 1b100 1b100 1b100 1b100" << 2
             << "high|high>high 1 x4";
