@@ -73,8 +73,11 @@ install(FILES "${_linux_assets}/${TYRESCOPE_UDEV_RULE}"
         DESTINATION "${TYRESCOPE_UDEV_RULES_DIR}")
 
 # .comment holds only the compilers' version strings; Debian's strip drops it.
-foreach(_file IN ITEMS "${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:tyrescope>"
-                      "${TYRESCOPE_WINDOW_MODULE_DIR}/$<TARGET_FILE_NAME:tyrescope_window>")
+set(_installed "${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:tyrescope>")
+if(TARGET tyrescope_window)
+  list(APPEND _installed "${TYRESCOPE_WINDOW_MODULE_DIR}/$<TARGET_FILE_NAME:tyrescope_window>")
+endif()
+foreach(_file IN LISTS _installed)
   install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
     \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${_file}\" COMMAND_ERROR_IS_FATAL ANY)")
 endforeach()
