@@ -111,6 +111,7 @@ private slots:
         QTest::newRow("three bytes") << "78 41 50" << false;
         QTest::newRow("five bytes") << "78 41 50 01 02" << false;
         QTest::newRow("a trailing space") << "78 41 50 01 " << false;
+        QTest::newRow("a leading space") << " 78 41 50 01" << false;
         QTest::newRow("not hex") << "78 41 5G 01" << false;
         QTest::newRow("empty") << "" << false;
     }
