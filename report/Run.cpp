@@ -101,7 +101,7 @@ std::optional<sensor::SensorRecord> recordFromHex(QByteArrayView hex) {
     std::array<std::uint8_t, 4> bytes{};
     std::size_t n = 0;
     for (qsizetype i = 0; i < hex.size();) {
-        if (hex[i] == ' ' && n > 0 && n < bytes.size()) {
+        if (hex[i] == ' ' && n > 0) {
             ++i;
         }
         const int high = i + 1 < hex.size() ? hexDigit(hex[i]) : -1;
