@@ -152,12 +152,11 @@ private slots:
     void plotLibrary() {
         QFETCH(QByteArray, script);
         QTemporaryDir folder;
-        QFile js(folder.filePath(QStringLiteral("dygraph.min.js")));
-        QFile css(folder.filePath(QStringLiteral("dygraph.min.css")));
-        QVERIFY(css.open(QIODevice::WriteOnly) && css.write(".a{}") == 4);
-        css.close();
-        QVERIFY(script.isEmpty() || (js.open(QIODevice::WriteOnly) && js.write(script) > 0));
-        js.close();
+        for (const auto& [name, bytes] :
+             {std::pair{"dygraph.min.js", script}, {"dygraph.min.css", ".a{}"}}) {
+            QFile file(folder.filePath(QLatin1String(name)));
+            QVERIFY(bytes.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(bytes) > 0));
+        }
         const report::LoadedLibrary loaded = report::loadPlotLibrary(folder.path());
         QFETCH(QString, error);
         QVERIFY2(loaded.error.contains(error), qPrintable(loaded.error));
