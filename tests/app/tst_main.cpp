@@ -185,9 +185,6 @@ private slots:
             << QStringList{"--report", "r.html", "--log", "/etc/passwd"} << 2 << ""
             << "tyrescope: /etc/passwd is no log of Tyrescope"
             << R"(cd "$XDG_CACHE_HOME";)";
-        QTest::newRow("a report without a source") << QStringList{"--report", "r.html"} << 2 << ""
-                                                   << "tyrescope: --report needs a source"
-                                                   << R"(cd "$XDG_CACHE_HOME";)";
         QTest::newRow("a report into a missing folder")
             << QStringList{"--report", "/nonexistent/r.html", "--log", "s.csv"} << 2 << ""
             << "tyrescope: cannot write the report /nonexistent/r.html: " << simulated;
