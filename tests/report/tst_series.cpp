@@ -39,29 +39,45 @@ class tst_Series : public QObject {
     Q_OBJECT
 
 private slots:
-    void reduced_data() {
+    void series_data() {
         QTest::addColumn<QString>("cycles");
         QTest::addColumn<int>("buckets");
         QTest::addColumn<QString>("points");
-        QTest::addColumn<QString>("lost"); // from-to:share per span, in seconds
+        QTest::addColumn<QString>("lost");    // from-to:share per span, in seconds
+        QTest::addColumn<QString>("changes"); // the battery's first, then each change
         QTest::newRow("few: every cycle") << "100 101 x 103" << 2 << "0:100 1:101 2:g 3:103"
-                                          << "1-3:1";
+                                          << "1-3:1"
+                                          << "high";
         QTest::newRow("successive gaps are one") << "100 x - x 104" << 3 << "0:100 1:g 4:104"
-                                                 << "0-2:1 2-4:1";
+                                                 << "0-2:1 2-4:1"
+                                                 << "high";
         QTest::newRow("a spike of one cycle stays")
             << "100 100 100 100 100 200 100 100 100 100 100 100" << 2 << "0:100 5:200 6:100"
-            << "";
+            << ""
+            << "high";
         QTest::newRow("lowest and highest in time order")
             << "150 150 150 150 150 150 160 150 150 140 150 150" << 2 << "0:150 6:160 9:140"
-            << "";
+            << ""
+            << "high";
         QTest::newRow("a lost cycle stays a gap")
             << "100 100 100 x x 100 100 100 100 100 100 100" << 2 << "0:100 3:g 6:100"
-            << "0-5:0.333";
+            << "0-5:0.333"
+            << "high";
         QTest::newRow("a value between gaps")
             << "100 x 90 x 100 100 100 100 100 100 100 100" << 2 << "0:100 1:g 2:90 3:g 6:100"
-            << "0-5:0.333";
+            << "0-5:0.333"
+            << "high";
+        QTest::newRow("battery changes, few: each")
+            << "1b100 1b20 x 1b20 1b50" << 10 << "0:1 1:1 2:g 3:1 4:1"
+            << "1-3:1"
+            << "high|high>low 1|low>mid 4";
+        QTest::newRow("battery changes within a span: one, counted")
+            << "1b100 1b20 1b100 1b20 1b100 1b100 1b100 1b100 1b100 1b100 1b100 1b100" << 2
+            << "0:1 6:1"
+            << ""
+            << "high|high>high 1 x4";
     }
-    void reduced() {
+    void series() {
         QFETCH(QString, cycles);
         QFETCH(int, buckets);
         const std::vector<report::Cycle> c = cyclesOf(cycles);
@@ -72,37 +88,18 @@ private slots:
         QCOMPARE(pointsOf(series[1]), QStringLiteral("0:g"));
         QStringList lost;
         for (const report::Lost& l : report::lostSpans(c, buckets)) {
-            lost << QStringLiteral("%1-%2:%3")
-                        .arg(l.from / 1000)
-                        .arg(l.to / 1000)
-                        .arg(l.share, 0, 'g', 3);
+            lost << QStringLiteral("%1-%2:%3").arg(l.from / 1000).arg(l.to / 1000).arg(l.share);
         }
         QTEST(lost.join(QLatin1Char(' ')), "lost");
-    }
-
-    void changes_data() {
-        QTest::addColumn<QString>("cycles");
-        QTest::addColumn<int>("buckets");
-        QTest::addColumn<QString>("changes");
-        QTest::newRow("few: each") << "1b100 1b20 x 1b20 1b50" << 10 << "high|high>low 1|low>mid 4";
-        QTest::newRow("within a span: one, counted")
-            << "1b100 1b20 1b100 1b20 1b100 1b100 1b100 1b100 1b100 1b100 1b100 1b100" << 2
-            << "high|high>high 1 x4";
-    }
-    void changes() {
-        QFETCH(QString, cycles);
-        QFETCH(int, buckets);
-        const report::Changes c = report::stateChanges(cyclesOf(cycles), buckets);
-        QStringList out{c.first.battery[0]};
-        for (const report::Change& ch : c.changes) {
-            QCOMPARE(ch.sensor, 1);
+        const report::Changes changes = report::stateChanges(c, buckets);
+        QStringList out{changes.first.battery[0]};
+        for (const report::Change& ch : changes.changes) {
             out << QStringLiteral("%1>%2 %3%4")
                        .arg(ch.from, ch.to)
                        .arg(ch.time / 1000)
                        .arg(ch.count > 1 ? QStringLiteral(" x%1").arg(ch.count) : QString());
         }
         QTEST(out.join(QLatin1Char('|')), "changes");
-        QCOMPARE(c.first.status[0], QStringLiteral("normal mode"));
     }
 };
 
