@@ -61,11 +61,11 @@ private slots:
             << "high";
         QTest::newRow("a lost cycle stays a gap")
             << "100 100 100 x x 100 100 100 100 100 100 100" << 2 << "0:100 3:g 6:100"
-            << "0-5:0.333"
+            << "0-5:0.333333"
             << "high";
         QTest::newRow("a value between gaps")
             << "100 x 90 x 100 100 100 100 100 100 100 100" << 2 << "0:100 1:g 2:90 3:g 6:100"
-            << "0-5:0.333"
+            << "0-5:0.333333"
             << "high";
         QTest::newRow("battery changes, few: each")
             << "1b100 1b20 x 1b20 1b50" << 10 << "0:1 1:1 2:g 3:1 4:1"
