@@ -54,31 +54,25 @@ ValueTexts valueTexts(Measure measure, const Options& options) {
     return texts;
 }
 
-// The limit band of each sensor's measure in the report's unit: min, max.
+// The limit band of a sensor's measure in the report's unit: min, max.
 using Band = std::pair<std::optional<double>, std::optional<double>>;
+template <typename Unit>
+std::optional<Band> bandIn(const std::optional<verdict::Range<Unit>>& range, Unit unit,
+                           double (*convert)(double, Unit, Unit)) {
+    if (!range) {
+        return std::nullopt;
+    }
+    const auto in = [&](const std::optional<double>& v) {
+        return v ? std::optional<double>(convert(*v, range->unit, unit)) : std::nullopt;
+    };
+    return Band{in(range->min), in(range->max)};
+}
+
 std::optional<Band> bandOf(const verdict::SensorLimits& limits, Measure measure,
                            const Options& options) {
-    if (measure == Measure::Pressure && limits.pressure) {
-        const auto& r = *limits.pressure;
-        const auto in = [&](const std::optional<double>& v) -> std::optional<double> {
-            if (!v) {
-                return std::nullopt;
-            }
-            return sensor::convertPressure(*v, r.unit, options.pressureUnit);
-        };
-        return Band{in(r.min), in(r.max)};
-    }
-    if (measure == Measure::Temperature && limits.temperature) {
-        const auto& r = *limits.temperature;
-        const auto in = [&](const std::optional<double>& v) -> std::optional<double> {
-            if (!v) {
-                return std::nullopt;
-            }
-            return sensor::convertTemperature(*v, r.unit, options.temperatureUnit);
-        };
-        return Band{in(r.min), in(r.max)};
-    }
-    return std::nullopt;
+    return measure == Measure::Pressure
+               ? bandIn(limits.pressure, options.pressureUnit, sensor::convertPressure)
+               : bandIn(limits.temperature, options.temperatureUnit, sensor::convertTemperature);
 }
 
 QByteArray jsonNumber(const std::optional<double>& v) {
