@@ -86,11 +86,9 @@ private slots:
             QCOMPARE(r.start, r.cycles.front().time);
         }
         QTEST(read.error.isEmpty() ? runs.join(QLatin1Char('|')) : read.error, "runs");
-        if (!read.runs.empty() && read.runs[0].cycles.back().reached) {
-            // The bytes as logged; times to the millisecond.
-            QCOMPARE(read.runs[0].cycles.back().data, recordsOf(Read));
-            QCOMPARE(read.runs[0].cycles[0].time % 1000, 456);
-        }
+        // The bytes as logged; times to the millisecond.
+        const auto& last = read.runs.empty() ? report::Cycle{} : read.runs[0].cycles.back();
+        QVERIFY(!last.reached || (last.data == recordsOf(Read) && last.time % 1000 == 456));
     }
 };
 
