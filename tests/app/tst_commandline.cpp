@@ -70,20 +70,17 @@ private slots:
             << QStringList{"--read", "--device", dir.filePath("receiver-link")}
             << read([node](CommandLine& c) { c.choice.path = node.toStdString(); }) << "";
 
-        QTest::newRow("--report of one receiver's runs in a log, in bar")
-            << QStringList{"--report", "r.html", "--log",           "l.csv",
-                           "--serial", "S",      "--pressure-unit", "bar"}
+        QTest::newRow("--report of a log in bar")
+            << QStringList{"--report", "r.html", "--log", "l.csv", "--pressure-unit", "bar"}
             << is(A::Report,
                   [](CommandLine& c) {
                       c.reportPath = "r.html";
                       c.logPath = "l.csv";
-                      c.choice.serial = "S";
                       c.read.pressureUnit = sensor::PressureUnit::Bar;
                   })
             << "";
         fails({"--count", "3", "--report", "r.html"}, "--count is an option of --read.");
         fails({"--report", "a.html", "--report", "b.html"}, "--report was given more than once.");
-        fails({"--report", ""}, "Empty value for --report.");
         fails({"--read", "-v", "--require-sensors", "1,2,3,4"},
               "--read and -v cannot be given together.");
         fails({"--version", "--simulate"}, "--version cannot be given with --simulate.");

@@ -177,10 +177,6 @@ private slots:
             << QStringList{"--report", "r.html", "--log", "s.csv", "--serial", "X"} << 1 << ""
             << "tyrescope: nothing to report: log s.csv holds no run of the receiver X\n"
             << simulated;
-        QTest::newRow("a report of an empty log")
-            << QStringList{"--report", "r.html", "--log", "/dev/null"} << 1 << ""
-            << "tyrescope: nothing to report: log /dev/null holds no cycle\n"
-            << R"(cd "$XDG_CACHE_HOME";)";
         QTest::newRow("a report of another file")
             << QStringList{"--report", "r.html", "--log", "/etc/passwd"} << 2 << ""
             << "tyrescope: /etc/passwd is no log of Tyrescope"

@@ -62,7 +62,6 @@ private slots:
         QTest::newRow("byte-order mark, LF")
             << "\xEF\xBB\xBF" + logOf("A A", now).replace("\r\n", "\n") << "TPMS-A 2 pass ";
         QTest::newRow("header only") << cycle::csvHeader() << "";
-        QTest::newRow("empty") << QByteArray() << "";
         QTest::newRow("another header")
             << QByteArray("time,reached,sensor\r\n")
             << "x.csv is no log of Tyrescope: its first line is no header this program writes";

@@ -45,9 +45,6 @@ private slots:
         QTest::addColumn<QString>("points");
         QTest::addColumn<QString>("lost");    // from-to:share per span, in seconds
         QTest::addColumn<QString>("changes"); // the battery's first, then each change
-        QTest::newRow("few: every cycle") << "100 101 x 103" << 2 << "0:100 1:101 2:g 3:103"
-                                          << "1-3:1"
-                                          << "high";
         QTest::newRow("successive gaps are one") << "100 x - x 104" << 3 << "0:100 1:g 4:104"
                                                  << "0-2:1 2-4:1"
                                                  << "high";
