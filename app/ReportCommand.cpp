@@ -37,6 +37,9 @@ int makeReport(const CommandLine& command, std::ostream& err) {
     if (!read.error.isEmpty()) {
         return refuse(err, exitstatus::UsageError, read.error);
     }
+    if (!read.notice.isEmpty()) {
+        err << "tyrescope: " << read.notice.toStdString() << '\n';
+    }
     const QString source = QStringLiteral("log %1").arg(command.logPath);
     std::vector<report::Run>& runs = read.runs;
     if (runs.empty()) {

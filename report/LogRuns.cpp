@@ -207,7 +207,8 @@ LogRuns runsFromLog(const QByteArray& bytes, const QString& name) {
         return {{},
                 QStringLiteral("%1 is no log of Tyrescope: its first line is no header this "
                                "program writes")
-                    .arg(name)};
+                    .arg(name),
+                {}};
     }
     const Columns at(layout->columns);
 
@@ -217,10 +218,11 @@ LogRuns runsFromLog(const QByteArray& bytes, const QString& name) {
     QString serial;
     QString device;
     bool open = false;
-    unsigned seen = 0; // the cycle's sensors read, a bit each
+    unsigned seen = 0;                  // the cycle's sensors read, a bit each
+    std::pair<int, int> cutShort{0, 0}; // the first one's line, how many
     int line = 1;
     const auto error = [&name, &line](const QString& what) {
-        return LogRuns{{}, QStringLiteral("%1 line %2: %3").arg(name).arg(line).arg(what)};
+        return LogRuns{{}, QStringLiteral("%1 line %2: %3").arg(name).arg(line).arg(what), {}};
     };
     while (p < end) {
         ++line;
@@ -229,9 +231,8 @@ LogRuns runsFromLog(const QByteArray& bytes, const QString& name) {
             continue; // a blank line
         }
         if (qsizetype(fields.size()) != at.count) {
-            return error(QStringLiteral("%1 fields where the header names %2")
-                             .arg(fields.size())
-                             .arg(at.count));
+            cutShort.first = cutShort.second++ == 0 ? line : cutShort.first;
+            continue;
         }
         const QByteArrayView serialField = at.serial >= 0 ? fields[at.serial] : QByteArrayView();
         QByteArray key;
@@ -279,17 +280,24 @@ LogRuns runsFromLog(const QByteArray& bytes, const QString& name) {
         return {}; // nothing to report
     }
     grouping.add(cycle, serial, device);
-    return {grouping.runs(), {}};
+    const QString notice =
+        cutShort.second == 0
+            ? QString()
+            : QStringLiteral("%1: %2 row(s) cut short left out, the first on line %3")
+                  .arg(name)
+                  .arg(cutShort.second)
+                  .arg(cutShort.first);
+    return {grouping.runs(), {}, notice};
 }
 
 LogRuns readLog(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        return {{}, QStringLiteral("cannot read the log %1: %2").arg(path, file.errorString())};
+        return {{}, QStringLiteral("cannot read the log %1: %2").arg(path, file.errorString()), {}};
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        return {{}, QStringLiteral("cannot read the log %1: %2").arg(path, file.errorString())};
+        return {{}, QStringLiteral("cannot read the log %1: %2").arg(path, file.errorString()), {}};
     }
     return runsFromLog(bytes, path);
 }

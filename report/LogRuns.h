@@ -18,6 +18,9 @@ namespace report {
 struct LogRuns {
     std::vector<Run> runs; // none, without an error, for a log without cycles
     QString error;         // one line: why the log cannot be read
+    // Rows cut short, which are left out: a writer's crash leaves one, and a
+    // log being written may end in one. One line, empty when there are none.
+    QString notice;
 };
 
 // The log's bytes; `name` names it in errors.
