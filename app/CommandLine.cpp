@@ -217,7 +217,7 @@ const std::vector<OptionRow>& optionTable() {
                "opened, then exit.",
                Action::ListDevices),
         action({"report"},
-               "Write an HTML report of the runs of --log or --results to this file: a summary, "
+               "Write an HTML report of the runs of --log to this file: a summary, "
                "each receiver's runs, and every sensor's pressure and temperature over time.",
                Action::Report, "file",
                [](const QString& value, CommandLine& c) {
