@@ -109,6 +109,8 @@
       labelsUTC: true,
       animatedZooms: false,
       valueRange: [low - pad, high + pad],
+      // A run of a single cycle, in the middle of a minute.
+      dateWindow: last - first < 1000 ? [first - 30000, last + 30000] : null,
       ylabel: esc(plot.title + ' (' + plot.unit + ')'),
       axes: { y: { axisLabelWidth: 56, valueFormatter: function (v) { return String(v); } } },
       labelsDiv: document.getElementById('legend-' + plot.id),
