@@ -12,7 +12,10 @@
 #include "hid/HidapiBackend.h"
 #include "hid/ModHIDCom.h"
 #include "hid/Simulation.h"
+#include "record/RecordFile.h"
+#include "record/RunRecord.h"
 #include "ui/frmMain.h"
+#include "verdict/Limits.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
@@ -22,8 +25,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -95,10 +100,59 @@ template <typename Use> int withReceiver(const CommandLine& command, Use use) {
     });
 }
 
+// --limits FILE, if given, read before anything is opened; false after one
+// line on stderr.
+bool readLimits(const QString& path, std::optional<verdict::LimitsFile>& limits) {
+    if (path.isEmpty()) {
+        return true;
+    }
+    verdict::ReadLimits read = verdict::readLimitsFile(path);
+    if (!read.file) {
+        std::cerr << "tyrescope: --limits " << path.toStdString() << ": "
+                  << read.error.toStdString() << '\n';
+        return false;
+    }
+    limits = std::move(read.file);
+    return true;
+}
+
+// The files --read's record goes to: each can be written now, or one line on stderr.
+bool recordWritable(const CommandLine::Record& wanted) {
+    for (const QString& path : {wanted.path, wanted.junitPath}) {
+        const QString why = path.isEmpty() ? QString() : record::checkWritable(path);
+        if (!why.isEmpty()) {
+            std::cerr << "tyrescope: cannot write the record " << path.toStdString() << ": "
+                      << why.toStdString() << '\n';
+            return false;
+        }
+    }
+    return true;
+}
+
+// Writes the run's record at its end. A record that cannot be written is
+// WriteFailed, and the run's own status is told beside it, not lost.
+int writeRecord(const CommandLine::Record& wanted, const record::RunRecord& run, int status) {
+    int result = status;
+    for (const auto& [path, bytes] :
+         {std::pair{wanted.path, run.json()}, std::pair{wanted.junitPath, run.junitXml()}}) {
+        const QString why = path.isEmpty() ? QString() : record::writeWhole(path, bytes);
+        if (!why.isEmpty()) {
+            std::cerr << "tyrescope: cannot write the record " << path.toStdString() << ": "
+                      << why.toStdString() << "; the run itself ended with status " << status
+                      << '\n';
+            result = exitstatus::WriteFailed;
+        }
+    }
+    return result;
+}
+
 // The window's whole life: created, initialised, shown, closed, destroyed.
 // Destroying it closes the receiver; the transport outlives it.
-int runWindow(QApplication& app, ModHIDCom& hid, CycleLog& log) {
+int runWindow(QApplication& app, ModHIDCom& hid, CycleLog& log, const verdict::Limits* limits) {
     frmMain window(hid);
+    if (limits != nullptr) {
+        window.setLimits(*limits);
+    }
     logCycles(window, log, std::cerr);
     Initialize(window);
     // The task bar and window switchers take the application's icon.
@@ -112,17 +166,32 @@ int runWindow(QApplication& app, ModHIDCom& hid, CycleLog& log) {
 // copies on different receivers run side by side.
 int runRead(int argc, char* argv[], const CommandLine& command) {
     QCoreApplication app(argc, argv);
+    std::optional<verdict::LimitsFile> limits;
+    if (!readLimits(command.limitsPath, limits) || !recordWritable(command.record)) {
+        return exitstatus::UsageError;
+    }
     CycleLog log;
     if (const int status = openLog(command.logPath, log); status != exitstatus::Passed) {
         return status;
     }
+    // Kept only when asked for: a record holds every cycle of the run.
+    std::optional<record::RunRecord> record;
+    if (command.record.wanted()) {
+        record.emplace(record::RunFacts{
+            QString::fromLatin1(version::text),
+            command.record.station.isEmpty() ? record::defaultStation() : command.record.station,
+            command.record.operatorName, command.record.dutLabel, command.read.units(), limits});
+    }
     OutputStream out(STDOUT_FILENO);
-    return withReceiver(command, [&](hid::Backend& backend, ModHIDCom& hid) {
+    const int status = withReceiver(command, [&](hid::Backend& backend, ModHIDCom& hid) {
         HeadlessRead reader(backend, hid, command.read, out, std::cerr);
         reader.setLog(&log);
+        reader.setLimits(limits ? &limits->limits : nullptr);
+        reader.setRecord(record ? &*record : nullptr);
         reader.setWatched(::isatty(STDERR_FILENO) == 1);
         return reader.run();
     });
+    return record ? writeRecord(command.record, *record, status) : status;
 }
 
 // --list-devices, of the simulated receiver too, which lives on Qt's clock.
@@ -143,6 +212,10 @@ int runListDevices(int argc, char* argv[], const CommandLine& command) {
 // or the log. A log that cannot be used is said before any display is opened.
 int runWindowCopy(int argc, char* argv[], const CommandLine& command) {
     const QString& logPath = command.logPath;
+    std::optional<verdict::LimitsFile> limits;
+    if (!readLimits(command.limitsPath, limits)) {
+        return exitstatus::UsageError;
+    }
     SingleInstance instance;
     const SingleInstance::Result lock = instance.acquire();
     if (lock == SingleInstance::Result::AlreadyRunning) {
@@ -179,8 +252,9 @@ int runWindowCopy(int argc, char* argv[], const CommandLine& command) {
                   << instance.errorString().toStdString()
                   << "); starting Tyrescope again will not bring this window forward\n";
     }
-    return withReceiver(command,
-                        [&](hid::Backend&, ModHIDCom& hid) { return runWindow(app, hid, log); });
+    return withReceiver(command, [&](hid::Backend&, ModHIDCom& hid) {
+        return runWindow(app, hid, log, limits ? &limits->limits : nullptr);
+    });
 }
 
 } // namespace

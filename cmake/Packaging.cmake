@@ -96,6 +96,9 @@ endforeach()
 install(FILES "${_generated}/copyright" "${_generated}/changelog.gz"
         DESTINATION "${TYRESCOPE_DOC_DIR}")
 install(FILES "${_generated}/tyrescope.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+# A line engineer's starting point for --limits, as the manual page names it.
+install(FILES "${PROJECT_SOURCE_DIR}/docs/limits-example.json"
+        DESTINATION "${TYRESCOPE_DOC_DIR}/examples" RENAME limits.json)
 
 # Debian package: cpack -G DEB in the build tree, after the build. Packaging
 # does not rebuild the whole tree first, so it works on a tree where only the

@@ -150,6 +150,12 @@ if [ -f "$man" ]; then
     [ ! -s "$scratch/man.err" ] || fail "man -l warns: $(cat "$scratch/man.err")"
     man_text=$(col -b <"$scratch/man.txt")
     echo "$man_text" | grep -q '^EXIT STATUS' || fail "the manual page has no EXIT STATUS"
+    # Every exit status --help gives, under EXIT STATUS.
+    statuses=$(echo "$man_text" | sed -n '/^EXIT STATUS/,/^[A-Z]/p')
+    for status in $("$bin" --help | sed -n 's/^ \{2,4\}\([0-9]\{1,3\}\)  .*/\1/p'); do
+        echo "$statuses" | grep -Eq "(^ +|, )$status([ ,]|$)" ||
+            fail "the manual page's EXIT STATUS leaves out $status"
+    done
     # Every option --help prints, long or short, as a whole word of the page.
     options=$("$bin" --help | sed -n 's/^ \{1,\}\(-[^ ].*\)$/\1/p' | sed 's/  .*//' |
         grep -oE '(^|[ ,])--?[A-Za-z0-9][A-Za-z0-9-]*' | tr -d ' ,')
