@@ -2,6 +2,7 @@
 // The program as a user starts it: what only a process shows (exit statuses,
 // signals, closed or full standard streams, the window's start and the single
 // instance between copies). Everything else is tested in-process beside its unit.
+#include "app/Version.h"
 #include "cycle/CycleOutput.h"
 
 #include <QDir>
