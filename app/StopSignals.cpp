@@ -70,6 +70,9 @@ Signals::Signals() {
         DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(),
                         &runningThread, 0, FALSE, DUPLICATE_SAME_ACCESS);
     }
+    // Ctrl+C counts even when the program was started ignoring it, as the
+    // handlers above stand in for ignored signals on Linux.
+    SetConsoleCtrlHandler(nullptr, FALSE);
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 }
 

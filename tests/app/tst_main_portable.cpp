@@ -12,13 +12,28 @@
 #include "hid/Simulation.h"
 
 #include <QFile>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <clocale>
+#include <csignal>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
+
+// Ctrl+C, as at the terminal the program was started from.
+void pressCtrlC([[maybe_unused]] const QProcess& process) {
+#ifdef Q_OS_WIN
+    SetConsoleCtrlHandler(nullptr, TRUE); // not for this test itself
+    GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+#else
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+#endif
+}
 
 // With folders of its own for its single-instance lock, so that it meets
 // neither a user's copy nor another test's.
@@ -63,6 +78,16 @@ private slots:
     void initTestCase() {
         // The program's own, for the text table's numbers.
         std::setlocale(LC_ALL, "");
+#ifdef Q_OS_WIN
+        // A console for the programs started to take, as from a terminal; Wine gives
+        // this test none that takes Ctrl+C. The test's own output goes on as before.
+        const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+        const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+        FreeConsole();
+        QVERIFY(AllocConsole());
+        SetStdHandle(STD_OUTPUT_HANDLE, output);
+        SetStdHandle(STD_ERROR_HANDLE, error);
+#endif
     }
 
     // Terminal commands answer without a display and without a window; the
@@ -149,6 +174,25 @@ private slots:
         QCOMPARE(process.exitCode(), 0);
         QCOMPARE(process.readAllStandardError(), QByteArray());
         QCOMPARE(timeless(process.readAllStandardOutput()), timeless(expected));
+    }
+
+    // Ctrl+C ends --read after the cycle under way, as SIGINT does.
+    void ctrlCBetweenCycles() {
+        Program program;
+        QProcess process;
+        program.start(process, {"--read", "--simulate", "--count", "0", "--interval", "0.2",
+                                "--format", "json"});
+        QTRY_VERIFY_WITH_TIMEOUT(process.peek(4096).contains('\n'), 20'000);
+
+        pressCtrlC(process);
+
+        QVERIFY(process.waitForFinished(10'000));
+        QCOMPARE(process.exitCode(), 128 + SIGINT);
+        const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
+        QCOMPARE(lines.last(), QByteArray()); // no cycle cut off
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+            QVERIFY(QJsonDocument::fromJson(lines[i]).isObject());
+        }
     }
 
     // A second window copy ends at once, its request served by the first,
