@@ -117,6 +117,19 @@ for program in "$bin" $(find "$build" -path '*/vm-work' -prune -o -type f -perm 
 done
 pass "no run path of $programs programs looks in the current folder"
 
+# The modes without a window load no GUI library: the window is a module of
+# its own, loaded only to show it.
+begin
+for mode in "--read --simulate --format json" "--list-devices --simulate" "--help" "--version" \
+    "--no-such-option"; do
+    # shellcheck disable=SC2086
+    gui=$(LD_DEBUG=files "$bin" $mode 2>&1 >/dev/null | grep -o 'libQt6\(Widgets\|Gui\)[^ ]*' | sort -u)
+    [ -z "$gui" ] || fail "tyrescope $mode loads $(echo $gui)"
+done
+[ -n "$(find "$root/usr/lib" -path '*/tyrescope/tyrescope-window.so')" ] ||
+    fail "the package lacks the window's module"
+pass "the modes without a window load no GUI library"
+
 # Debian's own checker, on both packages: no error and no warning; no hardening
 # tag either where the tree is hardened.
 begin
