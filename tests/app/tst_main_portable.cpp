@@ -195,6 +195,35 @@ private slots:
         }
     }
 
+    // Started from a Windows console, --read's text table shows there as on
+    // Linux, the degree sign included, whatever the console's code page.
+    void textTableOnAConsole() {
+#ifndef Q_OS_WIN
+        QSKIP("a Windows console's own");
+#else
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        const HANDLE screen =
+            CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, &inherited,
+                                      CONSOLE_TEXTMODE_BUFFER, nullptr);
+        QVERIFY(screen != INVALID_HANDLE_VALUE);
+        const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+        SetStdHandle(STD_OUTPUT_HANDLE, screen);
+        Program program;
+        QProcess process;
+        process.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+        program.start(process, {"--read", "--simulate"});
+        const bool finished = process.waitForFinished(20'000);
+        SetStdHandle(STD_OUTPUT_HANDLE, output);
+        std::wstring shown(400, L' ');
+        DWORD read = 0;
+        ReadConsoleOutputCharacterW(screen, shown.data(), 400, COORD{0, 0}, &read);
+        CloseHandle(screen);
+        QVERIFY(finished);
+        QVERIFY2(QString::fromStdWString(shown).contains(QStringLiteral("21 \u00B0C")),
+                 qPrintable(QString::fromStdWString(shown)));
+#endif
+    }
+
     // A second window copy ends at once, its request served by the first,
     // which goes on.
     void secondCopyBringsTheFirstForward() {

@@ -41,6 +41,7 @@ qt=$(sed -n 's/^TYRESCOPE_WINDOWS_QT:[A-Z]*=//p' build/windows/CMakeCache.txt 2>
   echo "compare-window: build/windows is not configured (scripts/windows does it)" >&2
   exit 1
 }
+[ -f build/dev/build.ninja ] || cmake --preset dev >/dev/null
 cmake --build --preset dev --target tyrescope screen_grab window_screenshot window_compare >/dev/null
 cmake --build --preset windows --target tyrescope window_screenshot >/dev/null
 export WINEPREFIX="$PWD/build/windows/wine"
