@@ -104,18 +104,11 @@ SingleInstance::SingleInstance(const QString& lockPath)
 
 namespace {
 
-HANDLE handleOf(std::intptr_t handle) {
-    return reinterpret_cast<HANDLE>(handle);
-}
-
-std::wstring nativePath(const QString& path) {
-    return QDir::toNativeSeparators(path).toStdWString();
-}
-
 // A real folder, not a link to one. Who may write to it is left to its
 // access rules, which keep a user's own folders to that user.
 bool isPrivateFolder(const QString& path, QString& why) {
-    const DWORD attributes = GetFileAttributesW(nativePath(path).c_str());
+    const DWORD attributes =
+        GetFileAttributesW(QDir::toNativeSeparators(path).toStdWString().c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         why = path + QStringLiteral(": ") + systemError(systemerror::last());
         return false;
@@ -129,7 +122,7 @@ bool isPrivateFolder(const QString& path, QString& why) {
 }
 
 bool makePrivateFolder(const QString& path) {
-    return CreateDirectoryW(nativePath(path).c_str(), nullptr) ||
+    return CreateDirectoryW(QDir::toNativeSeparators(path).toStdWString().c_str(), nullptr) ||
            GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
@@ -148,10 +141,10 @@ QString requestAddressFor(const QString& lockPath) {
 SingleInstance::~SingleInstance() {
     notifier_.reset();
     if (listener_ != -1) {
-        CloseHandle(handleOf(listener_));
+        CloseHandle(reinterpret_cast<HANDLE>(listener_));
     }
     if (lock_ != -1) {
-        CloseHandle(handleOf(lock_));
+        CloseHandle(reinterpret_cast<HANDLE>(lock_));
     }
 }
 
@@ -165,9 +158,9 @@ SingleInstance::Result SingleInstance::acquire() {
     // Held open without sharing, no other copy can open it; Windows closes it
     // however the process ends. The lock is this file, never what a link
     // points at, and what it holds does not matter.
-    HANDLE file =
-        CreateFileW(nativePath(lockPath_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE file = CreateFileW(QDir::toNativeSeparators(lockPath_).toStdWString().c_str(),
+                              GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error == ERROR_SHARING_VIOLATION) {
