@@ -8,8 +8,8 @@
 # plugins the program finds through WINEPATH and QT_PLUGIN_PATH, as it finds mingw-w64's. Wine has no Arial:
 # Liberation Sans, metrically the same, takes its place, as fontconfig has it on
 # Linux, both for Windows' own font lookup and for the offscreen platform, which
-# reads its fonts from QT_QPA_FONTDIR. Text is smoothed with ClearType, as Windows does
-# unless told otherwise (Wine's own default drops thin strokes of small letters).
+# reads its fonts from QT_QPA_FONTDIR. ClearType is on, as Windows has it unless told
+# otherwise (with Wine's own default, thin strokes of small letters go missing).
 set -eu
 prefix=$1 qt=$2
 shift 2
