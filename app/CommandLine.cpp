@@ -332,7 +332,8 @@ const std::vector<OptionRow>& optionTable() {
                    return recordText(value, c.record.dutLabel);
                }),
         option({"verbose"}, {},
-               "Say on standard error, at every cycle, why the receiver is off line or lost.",
+               "Say on standard error, at every cycle, why the receiver is off line or lost, "
+               "and when the window was brought forward for a later copy.",
                OfWindow | OfRead | OfListDevices,
                [](const QString&, CommandLine& c) {
                    c.verbose = true;
