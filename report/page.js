@@ -231,15 +231,15 @@
     graphs.forEach(function (g) { g.graphDiv.closest('.plot-block').style.zoom = ''; });
   });
 
-  // Where each plot's drawing area lies on the page and what time it spans,
-  // for a test that looks at the drawn pixels.
+  // Where each plot's drawing area lies on the page and the times at its
+  // ends, for a test that looks at the drawn pixels.
   graphs.forEach(function (g, i) {
     var div = document.getElementById('plot-' + data.plots[i].id);
     var box = g.graphDiv.getBoundingClientRect();
     var area = g.getArea();
     div.setAttribute('data-area', [box.left + window.scrollX + area.x,
-      box.top + window.scrollY + area.y, area.w, area.h].map(Math.round).join(','));
-    div.setAttribute('data-window', g.xAxisRange().join(','));
+      box.top + window.scrollY + area.y, area.w, area.h].map(Math.round)
+      .concat(g.xAxisRange()).join(','));
   });
   window.tyrescopeGraphs = graphs;
   document.documentElement.setAttribute('data-drawn', String(graphs.length));
