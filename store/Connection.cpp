@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+#include "store/Connection.h"
+
+#include <QAtomicInt>
+#include <QSqlError>
+
+namespace store {
+
+namespace {
+
+QString errorOf(const QSqlError& error) {
+    return oneLine(error.databaseText().isEmpty() ? error.driverText() : error.databaseText());
+}
+
+} // namespace
+
+QString oneLine(const QString& text) {
+    // libpq adds hints and further addresses tried on lines of their own.
+    return text.trimmed().section(QLatin1Char('\n'), 0, 0).simplified();
+}
+
+Connection::Connection(const Target& target)
+    : postgresql_(target.kind == Target::Kind::Postgresql) {
+    static QAtomicInt made;
+    name_ = QStringLiteral("tyrescope-store-%1").arg(made.fetchAndAddRelaxed(1));
+    const QString driver = postgresql_ ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
+    // Asked first: Qt warns on standard error about a driver it cannot load.
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        missingDriver_ =
+            QStringLiteral("Qt's %1 driver is not installed (Debian: %2)")
+                .arg(postgresql_ ? QStringLiteral("PostgreSQL") : QStringLiteral("SQLite"),
+                     postgresql_ ? QStringLiteral("libqt6sql6-psql")
+                                 : QStringLiteral("libqt6sql6-sqlite"));
+        return;
+    }
+    db_ = QSqlDatabase::addDatabase(driver, name_);
+    if (!postgresql_) {
+        db_.setDatabaseName(target.path);
+        // Copies on one bench take turns; a write waits for another's to end.
+        db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+        return;
+    }
+    // No password is ever set: libpq takes it from PGPASSWORD or ~/.pgpass.
+    db_.setHostName(target.host);
+    db_.setPort(target.port);
+    db_.setUserName(target.user);
+    db_.setDatabaseName(target.database);
+    // A server that does not answer leaves the run to the spool rather than
+    // holding it; the server's notices ("already exists, skipping") stay
+    // off standard error.
+    db_.setConnectOptions(
+        QStringLiteral("connect_timeout=10;application_name=tyrescope;"
+                       "options='-c client_min_messages=warning -c statement_timeout=60s'"));
+}
+
+Connection::~Connection() {
+    if (db_.isValid()) {
+        db_.close();
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name_);
+    }
+}
+
+QString Connection::open() {
+    if (!missingDriver_.isEmpty()) {
+        return missingDriver_;
+    }
+    if (db_.isOpen() || db_.open()) {
+        return {};
+    }
+    return errorOf(db_.lastError());
+}
+
+bool Connection::prepare(QSqlQuery& query, const QString& sql, QString& error) {
+    query = QSqlQuery(db_);
+    if (!query.prepare(sql)) {
+        error = errorOf(query.lastError());
+        return false;
+    }
+    return true;
+}
+
+bool Connection::run(QSqlQuery& query, const QVariantList& values, QString& error) {
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        query.bindValue(static_cast<int>(i), values[i]);
+    }
+    if (!query.exec()) {
+        error = errorOf(query.lastError());
+        return false;
+    }
+    return true;
+}
+
+bool Connection::exec(QSqlQuery& query, const QString& sql, const QVariantList& values,
+                      QString& error) {
+    return prepare(query, sql, error) && run(query, values, error);
+}
+
+bool Connection::exec(const QString& sql, QString& error) {
+    // Not prepared: PostgreSQL prepares no transaction control and no DDL, and
+    // a statement without values has nothing to bind.
+    QSqlQuery query(db_);
+    if (!query.exec(sql)) {
+        error = errorOf(query.lastError());
+        return false;
+    }
+    return true;
+}
+
+bool Connection::begin(QString& error) {
+    return exec(postgresql_ ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"), error);
+}
+
+bool Connection::beginRead(QString& error) {
+    return exec(postgresql_ ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")
+                            : QStringLiteral("BEGIN"),
+                error);
+}
+
+bool Connection::commit(QString& error) {
+    return exec(QStringLiteral("COMMIT"), error);
+}
+
+void Connection::rollback() {
+    QString ignored;
+    exec(QStringLiteral("ROLLBACK"), ignored);
+}
+
+} // namespace store

@@ -1,0 +1,288 @@
+// SPDX-License-Identifier: MIT
+#include "store/ResultStore.h"
+#include "tests/support/Records.h"
+#include "tests/support/Stores.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QTest>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+const QDateTime Start(QDate(2026, 12, 8), QTime(1, 2, 3, 456), Qt::UTC);
+// Texts a statement built from strings would choke on, or run.
+const QString Awkward = QStringLiteral("b'3\"; DROP TABLE runs; --");
+
+QStringList summary(const store::Target& target, const store::HistoryQuery& query) {
+    store::ResultStore s(target);
+    std::vector<store::RunSummary> runs;
+    QString error = s.open(store::ResultStore::Access::Read);
+    if (error.isEmpty()) {
+        error = s.history(query, runs);
+    }
+    QStringList out{error};
+    for (const store::RunSummary& run : runs) {
+        out << run.station + QLatin1Char('/') + run.serial + QLatin1Char('/') + run.outcome;
+    }
+    return out;
+}
+
+// Root writes to a read-only file all the same; without CAP_DAC_OVERRIDE this
+// thread is held to the file's mode as anyone else.
+struct HeldToFileModes {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2]{};
+    HeldToFileModes() {
+        syscall(SYS_capget, &header, saved);
+        __user_cap_data_struct less[2] = {saved[0], saved[1]};
+        less[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        syscall(SYS_capset, &header, less);
+    }
+    ~HeldToFileModes() { syscall(SYS_capset, &header, saved); }
+};
+
+} // namespace
+
+class tst_ResultStore : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    store::Target historyStore_;
+
+private slots:
+    // Texts verbatim, the measurements as the record has them, a second
+    // store of the same run leaving it as it was.
+    void storeAndReadBack() {
+        const store::Target target = freshStore(dir_);
+        store::ResultStore s(target);
+        QCOMPARE(s.open(), QString());
+        const QByteArray record = recordOf(Awkward, Awkward, Start, QStringLiteral("pf"));
+        int stored = -1;
+        QCOMPARE(s.put({record}, &stored), QString());
+        QCOMPARE(stored, 1);
+        QCOMPARE(s.put({record, recordOf("TPMS-2", "b2", Start)}, &stored), QString());
+        QCOMPARE(stored, 1);
+        QCOMPARE(summary(target, {Awkward, Awkward, {}}),
+                 QStringList({"", Awkward + '/' + Awkward + "/fail"}));
+        const auto value = [&target](const char* sql) { return valueOf(target, sql); };
+        QCOMPARE(value("SELECT count(*) FROM runs"), 2);
+        QCOMPARE(value("SELECT count(*) FROM cycles"), 3);
+        QCOMPARE(value("SELECT count(*) FROM measurements"), 60);
+        // Sensor 1 in the second cycle: 200 KPa shown, 29 PSI judged against min 30.
+        QCOMPARE(value("SELECT value_number + judged_number + min_bound FROM measurements WHERE "
+                       "cycle_no = 2 AND sensor = 1 AND measure = 'pressure' AND "
+                       "verdict = 'fail' AND unit = 'KPa' AND judged_unit = 'PSI'"),
+                 259);
+        QCOMPARE(value("SELECT raw_byte FROM measurements WHERE cycle_no = 2 AND sensor = 1 "
+                       "AND measure = 'battery' AND raw = '78 41 50 01'"),
+                 0x50);
+        store::Connection c(target);
+        QSqlQuery q;
+        QString error = c.open();
+        QVERIFY(c.exec(q, "SELECT record, cause FROM runs WHERE serial = ?", {Awkward}, error));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString().toUtf8(), record);
+        QCOMPARE(q.value(1).toString(), "sensor 1 pressure 29.0 PSI below min 30 PSI");
+        QCOMPARE(s.put({"{\"format\": \"tyrescope-record/1\"}"}),
+                 "not a whole tyrescope-record/1 document");
+        // A run whose second cycle the store refuses is not stored in part.
+        QByteArray twice = recordOf("TPMS-3", "b3", Start, "pp");
+        twice.replace("\"cycle\": 2", "\"cycle\": 1");
+        QVERIFY(!s.put({twice}).isEmpty());
+        QCOMPARE(value("SELECT count(*) FROM runs"), 2);
+    }
+
+    void schema_data() {
+        QTest::addColumn<QStringList>("before"); // statements
+        QTest::addColumn<bool>("run");           // stored by version 1
+        QTest::addColumn<QString>("error");      // of open(); empty: opened
+        QTest::addColumn<int>("measurements");   // once opened
+        QFile file(TYRESCOPE_TEST_DATA "/store-schema-1.sql");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList version1;
+        for (const QString& sql : QString::fromUtf8(file.readAll()).split(';')) {
+            const QString statement = sql.section("\n", sql.startsWith("--") ? 3 : 0).trimmed();
+            version1 << statement;
+        }
+        version1.removeAll(QString());
+        QTest::newRow("empty") << QStringList() << false << "" << 0;
+        QTest::newRow("version 1") << version1 << true << "" << 20;
+        QTest::newRow("version 3")
+            << QStringList{version1.first(), "INSERT INTO schema_version VALUES (3)"} << false
+            << "its schema is version 3, newer than this Tyrescope knows "
+               "(2): store with a newer Tyrescope"
+            << -1;
+        QTest::newRow("runs of another program")
+            << QStringList{"CREATE TABLE runs (id INTEGER, name TEXT)"} << false
+            << "it holds a table 'runs' but no schema_version: Tyrescope did not make it" << -1;
+        QTest::newRow("runs of other columns")
+            << QStringList{version1.first(), "INSERT INTO schema_version VALUES (2)",
+                           "CREATE TABLE runs (run_id TEXT, name TEXT)"}
+            << false << "its table 'runs' has no column 'started': Tyrescope did not make it" << -1;
+        QStringList withoutCycles = version1;
+        withoutCycles.last().replace("1", "2");
+        QTest::newRow("no cycles") << withoutCycles << false << "it has no table 'cycles'" << -1;
+        QTest::newRow("two versions")
+            << QStringList{version1.first(), "INSERT INTO schema_version VALUES (1)",
+                           "INSERT INTO schema_version VALUES (2)"}
+            << false
+            << "its schema_version table does not hold one version: Tyrescope did not make it"
+            << -1;
+    }
+    // Made on first use, an older one migrated with the runs it held, others refused.
+    void schema() {
+        QFETCH(QStringList, before);
+        QFETCH(bool, run);
+        QFETCH(QString, error);
+        const store::Target target = freshStore(dir_);
+        QVERIFY(execAll(target, before));
+        if (run) {
+            // A run stored by version 1, with its record but not its measurements.
+            store::Connection c(target);
+            QSqlQuery q;
+            QString why = c.open();
+            const QByteArray record = recordOf("TPMS-1", "b1", Start);
+            const QString runId = QJsonDocument::fromJson(record)["run_id"].toString();
+            QVERIFY2(c.exec(q,
+                            "INSERT INTO runs (run_id, started, ended, station, outcome, "
+                            "exit_status, tool_version, record) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
+                            {runId, "2026-12-08T01:02:03.456Z", "2026-12-08T01:02:13.456Z", "b1",
+                             "pass", 0, "1.3.9", QString::fromUtf8(record)},
+                            why),
+                     qPrintable(why));
+        }
+        store::ResultStore s(target);
+        QCOMPARE(s.open(), error);
+        if (error.isEmpty()) {
+            QCOMPARE(valueOf(target, "SELECT version FROM schema_version"), 2);
+            QTEST(valueOf(target, "SELECT count(*) FROM measurements"), "measurements");
+            QCOMPARE(s.put({recordOf("TPMS-2", "b1", Start)}), QString());
+        }
+    }
+
+    void history_data() {
+        historyStore_ = freshStore(dir_);
+        store::ResultStore s(historyStore_);
+        QCOMPARE(s.open(), QString());
+        QCOMPARE(
+            s.put({recordOf("TPMS-2", "b1", Start), recordOf("TPMS-1", "b2", Start.addDays(1), "f"),
+                   recordOf("TPMS-2", "b2", Start.addDays(2), "e"),
+                   recordOf("TPMS-1", "b1", Start.addDays(3))}),
+            QString());
+        QTest::addColumn<store::HistoryQuery>("query");
+        QTest::addColumn<QStringList>("runs");
+        QTest::newRow("all") << store::HistoryQuery{}
+                             << QStringList{"", "b1/TPMS-1/pass", "b2//error", "b2/TPMS-1/fail",
+                                            "b1/TPMS-2/pass"};
+        QTest::newRow("serial") << store::HistoryQuery{"TPMS-1", {}, {}}
+                                << QStringList{"", "b1/TPMS-1/pass", "b2/TPMS-1/fail"};
+        QTest::newRow("station") << store::HistoryQuery{{}, "b2", {}}
+                                 << QStringList{"", "b2//error", "b2/TPMS-1/fail"};
+        QTest::newRow("since") << store::HistoryQuery{"TPMS-1", {}, "2026-12-10T00:00:00.000Z"}
+                               << QStringList{"", "b1/TPMS-1/pass"};
+        QTest::newRow("no such serial")
+            << store::HistoryQuery{"TPMS-1'; --", {}, {}} << QStringList{""};
+    }
+    // Newest first, by day: the receiver without data was not reached (no serial).
+    void history() {
+        QFETCH(store::HistoryQuery, query);
+        QTEST(summary(historyStore_, query), "runs");
+    }
+
+    // Ten copies at once on a store not made yet, each storing a run of its
+    // own and one they all store: the schema made once, every run once.
+    void concurrentWriters() {
+        const store::Target target = freshStore(dir_);
+        QFile shared(dir_.filePath("shared.json"));
+        QVERIFY(shared.open(QIODevice::WriteOnly));
+        shared.write(recordOf("TPMS-0", "b0", Start));
+        shared.close();
+        std::vector<std::unique_ptr<QProcess>> writers;
+        for (int i = 0; i < 10; ++i) {
+            writers.push_back(std::make_unique<QProcess>());
+            writers.back()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            writers.back()->start(QCoreApplication::applicationFilePath(),
+                                  {"--store", target.name(), shared.fileName()});
+        }
+        for (auto& writer : writers) {
+            QVERIFY(writer->waitForFinished(60000));
+            QCOMPARE(writer->exitCode(), 0);
+        }
+        QCOMPARE(valueOf(target, "SELECT count(DISTINCT run_id) FROM runs"), 11);
+        QCOMPARE(valueOf(target, "SELECT count(*) FROM runs"), 11);
+        QCOMPARE(valueOf(target, "SELECT count(*) FROM measurements"), 11 * 20);
+    }
+
+    // A file the store cannot write: nothing half-written, the reason given.
+    void unwritable_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("error");
+        if (backend() != "sqlite") {
+            QSKIP("a SQLite file's");
+        }
+        QTest::newRow("read-only") << QByteArray() << "attempt to write a readonly database";
+        QTest::newRow("not a database")
+            << QByteArray("time,reached\r\n") << "file is not a database";
+    }
+    void unwritable() {
+        QFETCH(QByteArray, content);
+        store::Target target = freshStore(dir_);
+        QFile file(target.path);
+        if (content.isEmpty()) {
+            store::ResultStore made(target);
+            QCOMPARE(made.open(), QString());
+            QVERIFY(file.setPermissions(QFile::ReadOwner));
+        } else {
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) > 0);
+            file.close();
+        }
+        const QByteArray before = [&] {
+            QFile f(target.path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        HeldToFileModes held;
+        store::ResultStore s(target);
+        QString error = s.open();
+        if (error.isEmpty()) {
+            error = s.put({recordOf("TPMS-1", "b1", Start)});
+        }
+        QTEST(error, "error");
+        QFile after(target.path);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), before);
+    }
+};
+
+Q_DECLARE_METATYPE(store::HistoryQuery)
+
+// --store TARGET FILE: one of the concurrent writers; it stores a run of its
+// own, then the record in FILE, each in a transaction of its own.
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 4 && args[1] == "--store") {
+        QString error;
+        const std::optional<store::Target> target = store::parseTarget(args[2], error);
+        QFile shared(args[3]);
+        if (target && shared.open(QIODevice::ReadOnly)) {
+            store::ResultStore s(*target);
+            error = s.open();
+            for (const QByteArray& record :
+                 {recordOf(QString::number(getpid()), "b1", Start), shared.readAll()}) {
+                error = error.isEmpty() ? s.put({record}) : error;
+            }
+        }
+        if (!error.isEmpty()) {
+            qInfo("%s", qPrintable(error));
+        }
+        return error.isEmpty() ? 0 : 1;
+    }
+    tst_ResultStore test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_resultstore.moc"
