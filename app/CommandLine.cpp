@@ -3,6 +3,8 @@
 
 #include "app/ExitStatus.h"
 #include "app/Version.h"
+#include "cycle/TerminalText.h"
+#include "record/RecordFile.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -150,12 +152,25 @@ std::optional<std::vector<int>> sensorList(const QString& value) {
     return sensors;
 }
 
-// Stores a parsed value; false when there is none.
-template <typename T> bool store(const std::optional<T>& parsed, T& field) {
-    if (parsed) {
-        field = *parsed;
+// What taking a value comes to: nothing when it was taken, else why not
+// (empty when the value says it all).
+using Refusal = std::optional<QString>;
+const Refusal Taken;
+
+// Stores a parsed value; refused when there is none.
+template <typename T> Refusal store(const std::optional<T>& parsed, T& field) {
+    if (!parsed) {
+        return QString();
     }
-    return parsed.has_value();
+    field = *parsed;
+    return Taken;
+}
+
+// A text for the run's record.
+Refusal recordText(const QString& value, QString& field) {
+    field = value;
+    const QString why = record::checkTextField(value);
+    return why.isEmpty() ? Taken : Refusal(why);
 }
 
 // One option of the program: everything the parser, --help and the checks
@@ -168,9 +183,8 @@ struct OptionRow {
     QString help;
     unsigned of; // the actions that take it
     std::optional<Action> action;
-    // Takes the value (empty for an option without one) into the command;
-    // false when the option does not take that value.
-    bool (*take)(const QString& value, CommandLine& command);
+    // Takes the value (empty for an option without one) into the command.
+    Refusal (*take)(const QString& value, CommandLine& command);
 };
 
 OptionRow action(const QStringList& names, const QString& help, Action action) {
@@ -178,7 +192,7 @@ OptionRow action(const QStringList& names, const QString& help, Action action) {
 }
 
 OptionRow option(const QStringList& names, const QString& valueName, const QString& help,
-                 unsigned of, bool (*take)(const QString&, CommandLine&)) {
+                 unsigned of, Refusal (*take)(const QString&, CommandLine&)) {
     return {names, valueName, help, of, std::nullopt, take};
 }
 
@@ -196,20 +210,23 @@ const std::vector<OptionRow>& optionTable() {
         action({"v", "V", "version"}, "Show the version and exit.", Action::Version),
         option({"simulate"}, {}, "Use a simulated receiver instead of the USB one.",
                OfWindow | OfRead | OfListDevices,
-               [](const QString&, CommandLine& c) { return c.simulate = true; }),
+               [](const QString&, CommandLine& c) {
+                   c.simulate = true;
+                   return Taken;
+               }),
         option({"device"}, "path", "Use the receiver at this path, as --list-devices shows it.",
                OfWindow | OfRead | OfListDevices,
                [](const QString& value, CommandLine& c) {
                    // A link to the node, such as one a udev rule makes, names the same receiver.
                    const QString node = QFileInfo(value).canonicalFilePath();
                    c.choice.path = QFile::encodeName(node.isEmpty() ? value : node).toStdString();
-                   return true;
+                   return Taken;
                }),
         option({"serial"}, "serial", "Use the receiver with this serial number.",
                OfWindow | OfRead | OfListDevices,
                [](const QString& value, CommandLine& c) {
                    c.choice.serial = value.toStdString();
-                   return true;
+                   return Taken;
                }),
         option({"format"}, "format",
                QStringLiteral("Output: %1 (the first is the default); --read writes one JSON "
@@ -253,17 +270,58 @@ const std::vector<OptionRow>& optionTable() {
         option({"log"}, "file", "Append every cycle to this file as CSV rows.", OfWindow | OfRead,
                [](const QString& value, CommandLine& c) {
                    c.logPath = value;
-                   return true;
+                   return Taken;
+               }),
+        option({"limits"}, "file",
+               "Judge every value against the limits in this JSON file (see the manual page); "
+               "a value outside them makes --read end with status 7.",
+               OfWindow | OfRead,
+               [](const QString& value, CommandLine& c) {
+                   c.limitsPath = value;
+                   return Taken;
+               }),
+        option({"record"}, "file",
+               "Write the run's record here at its end, as one JSON document: the receiver, "
+               "the station, every value with its verdict, the first failing cause.",
+               OfRead,
+               [](const QString& value, CommandLine& c) {
+                   c.record.path = value;
+                   return Taken;
+               }),
+        option({"junit"}, "file", "Write the same run here as JUnit XML, for CI servers.", OfRead,
+               [](const QString& value, CommandLine& c) {
+                   c.record.junitPath = value;
+                   return Taken;
+               }),
+        option({"station"}, "name", "The station named in the record (default: the host name).",
+               OfRead,
+               [](const QString& value, CommandLine& c) {
+                   return recordText(value, c.record.station);
+               }),
+        option({"operator"}, "name", "The operator named in the record.", OfRead,
+               [](const QString& value, CommandLine& c) {
+                   return recordText(value, c.record.operatorName);
+               }),
+        option({"dut"}, "label", "A label of the unit under test for the record, as scanned.",
+               OfRead,
+               [](const QString& value, CommandLine& c) {
+                   return recordText(value, c.record.dutLabel);
                }),
         option({"verbose"}, {},
                "Say on standard error, at every cycle, why the receiver is off line or lost.",
                OfWindow | OfRead | OfListDevices,
-               [](const QString&, CommandLine& c) { return c.verbose = true; }),
+               [](const QString&, CommandLine& c) {
+                   c.verbose = true;
+                   return Taken;
+               }),
         option({"quiet"}, {},
                "Print nothing on standard output: the exit status tells, and problems still "
                "go to standard error.",
                OfRead | OfListDevices,
-               [](const QString&, CommandLine& c) { return c.read.quiet = true; }),
+               [](const QString&, CommandLine& c) {
+                   c.read.quiet = true;
+                   return Taken;
+               }),
     };
     return rows;
 }
@@ -422,8 +480,11 @@ QString takeOptions(const std::vector<Given>& given, const QCommandLineParser& p
         if (!row->valueName.isEmpty() && value.isEmpty()) {
             return QStringLiteral("Empty value for %1.").arg(longName(*row));
         }
-        if (!row->take(value, command)) {
-            return QStringLiteral("Invalid value '%1' for %2.").arg(value, longName(*row));
+        if (const Refusal why = row->take(value, command)) {
+            // The value as typed may hold what a terminal would obey.
+            return QStringLiteral("Invalid value '%1' for %2%3.")
+                .arg(QString::fromStdString(printableText(value.toStdString())), longName(*row),
+                     why->isEmpty() ? QString() : QStringLiteral(": ") + *why);
         }
         command.given << (value.isEmpty() ? name : name + QLatin1Char(' ') + value);
     }

@@ -23,6 +23,13 @@ struct ReadOptions {
     // Nothing on standard output: the exit status, standard error and the log tell.
     bool quiet = false;
 
+    sensor::UnitState units() const {
+        sensor::UnitState state;
+        state.select(pressureUnit);
+        state.select(temperatureUnit);
+        return state;
+    }
+
     friend bool operator==(const ReadOptions&, const ReadOptions&) = default;
 };
 
@@ -37,6 +44,17 @@ struct CommandLine {
     hid::ReceiverChoice choice;
     // --log: where every cycle is appended; empty for no log.
     QString logPath;
+    // --limits: the file every value is judged against; empty for none.
+    QString limitsPath;
+    // Where --read's record goes, and what it says of the run; empty: not given.
+    struct Record {
+        QString path; // --record
+        QString junitPath;
+        QString station;
+        QString operatorName;
+        QString dutLabel;
+        bool wanted() const { return !path.isEmpty() || !junitPath.isEmpty(); }
+    } record;
     ReadOptions read;
     // The options given, as typed, for a second window copy to name what it did not use.
     QStringList given;

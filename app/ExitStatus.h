@@ -12,6 +12,7 @@ inline constexpr int ReceiverLost = 3;      // an answer did not come during a c
 inline constexpr int SensorWithoutData = 4; // a required sensor held no data
 inline constexpr int ReceiverInUse = 5;     // another copy holds the receiver
 inline constexpr int WriteFailed = 6;       // the output or the log could not be written
+inline constexpr int OutsideLimits = 7;     // a value was outside its limits (--limits)
 // A run that SIGINT or SIGTERM ended early, after its clean end, says so as
 // shells do: 128 + the signal's number.
 constexpr int stoppedBy(int signal) {
@@ -30,17 +31,20 @@ inline constexpr Meaning Meanings[] = {
     {Passed, 0, true,
      "--read: every cycle reached the receiver, all five answers came, and the\n"
      "required sensors held data; --list-devices: the receiver can be opened"},
-    {NoReceiver, 4, true, "the receiver was not found or could not be opened"},
+    {NoReceiver, 5, true, "the receiver was not found or could not be opened"},
     {UsageError, 0, true,
      "usage error: an unknown option or value, an option given twice or to an\n"
      "action that does not take it, a --serial that several receivers carry,\n"
-     "or a --log file that cannot be opened"},
-    {ReceiverLost, 2, false, "the receiver was lost during a cycle (an answer did not come)"},
-    {SensorWithoutData, 1, false, "a required sensor held no data"},
-    {ReceiverInUse, 3, true, "another copy of Tyrescope is using the receiver"},
+     "a --log file that cannot be opened, a bad --limits file, or a --record or\n"
+     "--junit file that cannot be written"},
+    {ReceiverLost, 3, false, "the receiver was lost during a cycle (an answer did not come)"},
+    {SensorWithoutData, 2, false, "a required sensor held no data"},
+    {ReceiverInUse, 4, true, "another copy of Tyrescope is using the receiver"},
     {WriteFailed, 0, true,
      "the output or the log could not be written, or the log holds rows of\n"
-     "another layout than this version writes"},
+     "another layout than this version writes, or the --record or --junit file\n"
+     "could not be written at the end (stderr gives the run's own status)"},
+    {OutsideLimits, 1, false, "a value was outside its limits (--limits)"},
     {stoppedBy(SIGINT), 0, false, "ended by SIGINT (Ctrl+C) after the cycle under way"},
     {stoppedBy(SIGTERM), 0, false, "ended by SIGTERM after the cycle under way"},
 };

@@ -9,6 +9,9 @@
 #include "cycle/CycleOutput.h"
 #include "cycle/TerminalText.h"
 #include "hid/ModHIDCom.h"
+#include "record/RunRecord.h"
+#include "verdict/Judge.h"
+#include "verdict/VerdictOutput.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -61,10 +64,8 @@ bool outranks(int status, int than) {
 
 HeadlessRead::HeadlessRead(hid::Backend& backend, ModHIDCom& hid, const ReadOptions& options,
                            std::ostream& out, std::ostream& err)
-    : backend_(backend), hid_(hid), options_(options), out_(out), err_(err) {
-    units_.select(options.pressureUnit);
-    units_.select(options.temperatureUnit);
-}
+    : backend_(backend), hid_(hid), options_(options), units_(options.units()), out_(out),
+      err_(err) {}
 
 int HeadlessRead::run() {
     stop::Signals stopSignals;
@@ -95,7 +96,23 @@ int HeadlessRead::run() {
     // As the window does when it closes: nothing is sent, the receiver is let go.
     hid_.CloseReceiver();
     // A run cut short did not do what it was asked, whatever its cycles found.
-    return stop::requested() != 0 ? exitstatus::stoppedBy(stop::requested()) : result;
+    const int stopped = stop::requested();
+    if (stopped != 0) {
+        result = exitstatus::stoppedBy(stopped);
+    }
+    if (record_ != nullptr) {
+        const bool failed = result == exitstatus::WriteFailed;
+        record_->finish(
+            result,
+            stopped != 0 ? record::RunEnd::Aborted
+            : failed     ? record::RunEnd::OutputFailed
+                         : record::RunEnd::Completed,
+            stopped != 0
+                ? QStringLiteral("ended by %1").arg(stopped == SIGINT ? "SIGINT" : "SIGTERM")
+            : failed ? QStringLiteral("the output or the log could not be written")
+                     : QString());
+    }
+    return result;
 }
 
 void HeadlessRead::awaitReceiver() {
@@ -137,9 +154,12 @@ bool HeadlessRead::print(const std::string& text) {
     return false;
 }
 
-bool HeadlessRead::write(const cycle::CycleResult& result) {
-    const bool printed =
-        print(cycle::outputCycle(options_.format, result, units_, cycles_ == 0).toStdString());
+bool HeadlessRead::write(const cycle::CycleResult& result, const verdict::CycleVerdict& verdict) {
+    const QByteArray text =
+        limits_ != nullptr
+            ? verdict::outputCycle(options_.format, result, units_, verdict, cycles_ == 0)
+            : cycle::outputCycle(options_.format, result, units_, cycles_ == 0);
+    const bool printed = print(text.toStdString());
     ++cycles_;
     // The cycle is logged even when it could not be printed.
     if (log_ != nullptr && !log_->append(result, units_)) {
@@ -190,12 +210,44 @@ int HeadlessRead::cycle() {
         err_.flush();
         return exitstatus::UsageError;
     }
-    if (!write(result)) {
+    const int status = judge(result);
+    verdict::CycleVerdict verdict =
+        verdict::judge(result, limits_ != nullptr ? *limits_ : verdict::Limits{});
+    if (status == exitstatus::SensorWithoutData) {
+        verdict.fail(QStringLiteral("required sensors without data: %1")
+                         .arg(QString::fromStdString(missingSensors(result))));
+    } else if (status == exitstatus::ReceiverInUse) {
+        verdict.error(QStringLiteral("another copy of Tyrescope is using the receiver"));
+    }
+    if (record_ != nullptr) {
+        record_->addCycle(result, verdict);
+    }
+    if (!write(result, verdict)) {
         return exitstatus::WriteFailed;
     }
-
-    if (!result.opened) {
+    // Told after the cycle's output, which it is about.
+    if (status == exitstatus::SensorWithoutData) {
+        err_ << "tyrescope: required sensors without data: " << missingSensors(result) << '\n'
+             << std::flush;
+    }
+    if (status == exitstatus::ReceiverLost) {
+        err_ << "tyrescope: the receiver at " << result.devicePath.toStdString()
+             << " was lost during the cycle: an answer did not come.\n"
+             << std::flush;
+    }
+    if (status == exitstatus::NoReceiver || status == exitstatus::ReceiverInUse) {
         return explainUnopened();
+    }
+    if (verdict.firstFailure) {
+        err_ << "tyrescope: outside limits: " << verdict.cause.toStdString() << '\n' << std::flush;
+        return status == exitstatus::Passed ? exitstatus::OutsideLimits : status;
+    }
+    return status;
+}
+
+int HeadlessRead::judge(const cycle::CycleResult& result) {
+    if (!result.opened) {
+        return hid_.ReceiverInUse() ? exitstatus::ReceiverInUse : exitstatus::NoReceiver;
     }
     explained_ = false;
     if (!pinned_) {
@@ -204,11 +256,12 @@ int HeadlessRead::cycle() {
         pinned_ = true;
     }
     if (!result.reached) {
-        err_ << "tyrescope: the receiver at " << result.devicePath.toStdString()
-             << " was lost during the cycle: an answer did not come.\n"
-             << std::flush;
         return exitstatus::ReceiverLost;
     }
+    return missingSensors(result).empty() ? exitstatus::Passed : exitstatus::SensorWithoutData;
+}
+
+std::string HeadlessRead::missingSensors(const cycle::CycleResult& result) const {
     std::string missing;
     for (const int sensor : options_.requiredSensors) {
         const sensor::SensorRecord& record = result.data[static_cast<std::size_t>(sensor - 1)];
@@ -216,9 +269,5 @@ int HeadlessRead::cycle() {
             missing += (missing.empty() ? "" : ", ") + std::to_string(sensor);
         }
     }
-    if (!missing.empty()) {
-        err_ << "tyrescope: required sensors without data: " << missing << '\n' << std::flush;
-        return exitstatus::SensorWithoutData;
-    }
-    return exitstatus::Passed;
+    return missing;
 }

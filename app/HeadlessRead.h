@@ -13,6 +13,13 @@ class ModHIDCom;
 namespace hid {
 class Backend;
 }
+namespace record {
+class RunRecord;
+}
+namespace verdict {
+struct Limits;
+struct CycleVerdict;
+} // namespace verdict
 
 // --read: acquisition cycles exactly as the window runs them, written to a
 // stream instead of a window.
@@ -23,6 +30,10 @@ public:
 
     // Every cycle's rows go to log as well.
     void setLog(CycleLog* log) { log_ = log; }
+    // Every value is judged against limits, and the output says how it fared.
+    void setLimits(const verdict::Limits* limits) { limits_ = limits; }
+    // Every cycle goes into record, which the run finishes.
+    void setRecord(record::RunRecord* record) { record_ = record; }
     // Someone watches err_ (a terminal): a wait for the receiver is said as it begins.
     void setWatched(bool watched) { watched_ = watched; }
 
@@ -30,7 +41,7 @@ public:
     // cycles asked for, `interval` apart from start to start, on the
     // receiver the first cycle opened, and lets it go. The exit status is
     // that of the most serious problem met: NoReceiver, then ReceiverInUse,
-    // then ReceiverLost, then SensorWithoutData. Output or log rows that
+    // then ReceiverLost, then SensorWithoutData, then OutsideLimits. Output or log rows that
     // cannot be written end the run at that cycle with WriteFailed, and a
     // serial number that several receivers carry ends it with UsageError.
     // SIGINT and SIGTERM end the wait, or the run after the cycle under way,
@@ -45,9 +56,14 @@ private:
     void awaitReceiver();
     // Why no receiver was opened for this cycle, said once until one opens again.
     int explainUnopened();
+    // The cycle's status before limits: whether it found the receiver, reached
+    // it, and found data in the required sensors.
+    int judge(const cycle::CycleResult& result);
+    // "2, 5": the required sensors without a pressure or a temperature.
+    std::string missingSensors(const cycle::CycleResult& result) const;
     // Prints one cycle in the chosen format and appends it to the log; false
     // when either could not be written, said on err_.
-    bool write(const cycle::CycleResult& result);
+    bool write(const cycle::CycleResult& result, const verdict::CycleVerdict& verdict);
     bool print(const std::string& text);
 
     hid::Backend& backend_;
@@ -57,6 +73,8 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     CycleLog* log_ = nullptr;
+    const verdict::Limits* limits_ = nullptr;
+    record::RunRecord* record_ = nullptr;
     bool watched_ = false;
     bool explained_ = false;
     // The run keeps to the receiver its first cycle opened.

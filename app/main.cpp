@@ -3,18 +3,16 @@
 #include "app/CycleLog.h"
 #include "app/ExitStatus.h"
 #include "app/HeadlessRead.h"
-#include "app/InstallNames.h"
+#include "app/Launch.h"
 #include "app/ListDevices.h"
 #include "app/OutputStream.h"
-#include "app/SingleInstance.h"
-#include "app/Startup.h"
 #include "app/Version.h"
-#include "hid/HidapiBackend.h"
-#include "hid/ModHIDCom.h"
-#include "hid/Simulation.h"
-#include "ui/frmMain.h"
+#include "app/WindowMain.h"
+#include "record/RecordFile.h"
+#include "record/RunRecord.h"
+#include "verdict/Limits.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QLoggingCategory>
 #include <cerrno>
 #include <clocale>
@@ -22,8 +20,16 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
+#include <optional>
 #include <sstream>
+#include <string>
 #include <unistd.h>
+#include <utility>
+#ifdef TYRESCOPE_WINDOW_MODULE
+#include <climits>
+#include <cstdlib>
+#include <dlfcn.h>
+#endif
 
 namespace {
 
@@ -51,60 +57,34 @@ int checked(const OutputStream& out, int status) {
     return exitstatus::WriteFailed;
 }
 
-// Opens --log FILE, if given: Passed, or the exit status after one line on stderr.
-int openLog(const QString& path, CycleLog& log) {
-    if (path.isEmpty()) {
-        return exitstatus::Passed;
-    }
-    switch (log.open(path)) {
-    case CycleLog::Opened::Yes:
-        if (!log.notice().isEmpty()) {
-            std::cerr << "tyrescope: " << log.notice().toStdString() << '\n';
+// The files --read's record goes to: each can be written now, or one line on stderr.
+bool recordWritable(const CommandLine::Record& wanted) {
+    for (const QString& path : {wanted.path, wanted.junitPath}) {
+        const QString why = path.isEmpty() ? QString() : record::checkWritable(path);
+        if (!why.isEmpty()) {
+            std::cerr << "tyrescope: cannot write the record " << path.toStdString() << ": "
+                      << why.toStdString() << '\n';
+            return false;
         }
-        return exitstatus::Passed;
-    case CycleLog::Opened::CannotOpen:
-        std::cerr << "tyrescope: " << log.errorString().toStdString() << '\n';
-        return exitstatus::UsageError;
-    case CycleLog::Opened::OtherLayout:
-        std::cerr << "tyrescope: " << log.errorString().toStdString() << '\n';
-        return exitstatus::WriteFailed;
     }
-    return exitstatus::UsageError;
+    return true;
 }
 
-// Runs `use` with the HID access of the command line: the platform's, or one
-// holding a simulated receiver that follows its script from now on and is
-// locked by no one.
-template <typename Use> int withBackend(const CommandLine& command, Use use) {
-    if (command.simulate) {
-        hid::EmulatedBackend backend;
-        simulation::Simulation scenario(backend.addReceiver());
-        scenario.start();
-        return use(backend);
+// Writes the run's record at its end. A record that cannot be written is
+// WriteFailed, and the run's own status is told beside it, not lost.
+int writeRecord(const CommandLine::Record& wanted, const record::RunRecord& run, int status) {
+    int result = status;
+    for (const auto& [path, bytes] :
+         {std::pair{wanted.path, run.json()}, std::pair{wanted.junitPath, run.junitXml()}}) {
+        const QString why = path.isEmpty() ? QString() : record::writeWhole(path, bytes);
+        if (!why.isEmpty()) {
+            std::cerr << "tyrescope: cannot write the record " << path.toStdString() << ": "
+                      << why.toStdString() << "; the run itself ended with status " << status
+                      << '\n';
+            result = exitstatus::WriteFailed;
+        }
     }
-    hid::HidapiBackend backend;
-    return use(backend);
-}
-
-// The same with the receiver transport over it, set to the receiver of the choice.
-template <typename Use> int withReceiver(const CommandLine& command, Use use) {
-    return withBackend(command, [&](hid::Backend& backend) {
-        ModHIDCom hid(backend);
-        hid.choose(command.choice);
-        return use(backend, hid);
-    });
-}
-
-// The window's whole life: created, initialised, shown, closed, destroyed.
-// Destroying it closes the receiver; the transport outlives it.
-int runWindow(QApplication& app, ModHIDCom& hid, CycleLog& log) {
-    frmMain window(hid);
-    logCycles(window, log, std::cerr);
-    Initialize(window);
-    // The task bar and window switchers take the application's icon.
-    QApplication::setWindowIcon(window.windowIcon());
-    window.show();
-    return app.exec();
+    return result;
 }
 
 // --read: no window and no display. It takes no part in the window's
@@ -112,17 +92,32 @@ int runWindow(QApplication& app, ModHIDCom& hid, CycleLog& log) {
 // copies on different receivers run side by side.
 int runRead(int argc, char* argv[], const CommandLine& command) {
     QCoreApplication app(argc, argv);
+    std::optional<verdict::LimitsFile> limits;
+    if (!readLimits(command.limitsPath, limits) || !recordWritable(command.record)) {
+        return exitstatus::UsageError;
+    }
     CycleLog log;
     if (const int status = openLog(command.logPath, log); status != exitstatus::Passed) {
         return status;
     }
+    // Kept only when asked for: a record holds every cycle of the run.
+    std::optional<record::RunRecord> record;
+    if (command.record.wanted()) {
+        record.emplace(record::RunFacts{
+            QString::fromLatin1(version::text),
+            command.record.station.isEmpty() ? record::defaultStation() : command.record.station,
+            command.record.operatorName, command.record.dutLabel, command.read.units(), limits});
+    }
     OutputStream out(STDOUT_FILENO);
-    return withReceiver(command, [&](hid::Backend& backend, ModHIDCom& hid) {
+    const int status = withReceiver(command, [&](hid::Backend& backend, ModHIDCom& hid) {
         HeadlessRead reader(backend, hid, command.read, out, std::cerr);
         reader.setLog(&log);
+        reader.setLimits(limits ? &limits->limits : nullptr);
+        reader.setRecord(record ? &*record : nullptr);
         reader.setWatched(::isatty(STDERR_FILENO) == 1);
         return reader.run();
     });
+    return record ? writeRecord(command.record, *record, status) : status;
 }
 
 // --list-devices, of the simulated receiver too, which lives on Qt's clock.
@@ -138,50 +133,38 @@ int runListDevices(int argc, char* argv[], const CommandLine& command) {
     });
 }
 
-// The window, unless another copy already shows one: then that copy is asked
-// to bring its window forward and this one ends before touching the receiver
-// or the log. A log that cannot be used is said before any display is opened.
-int runWindowCopy(int argc, char* argv[], const CommandLine& command) {
-    const QString& logPath = command.logPath;
-    SingleInstance instance;
-    const SingleInstance::Result lock = instance.acquire();
-    if (lock == SingleInstance::Result::AlreadyRunning) {
-        // The user wanted the window: the running copy brings its own forward.
-        if (!instance.notifyRunningCopy()) {
-            std::cerr << "tyrescope: another copy of Tyrescope is running but did not answer ("
-                      << instance.errorString().toStdString()
-                      << "); its window was not brought forward\n";
-            return exitstatus::ReceiverInUse;
-        }
-        if (!command.given.isEmpty()) {
-            // The choices were meant for a window that is not this one.
-            std::cerr << "tyrescope: Tyrescope is already running: its window was brought "
-                         "forward, and "
-                      << command.given.join(QStringLiteral(", ")).toStdString()
-                      << (command.given.size() > 1 ? " were" : " was") << " not used\n";
-        }
-        return exitstatus::Passed;
+#ifdef TYRESCOPE_WINDOW_MODULE
+// The window, from its module beside the program: only a window loads the GUI
+// libraries. The module looks up symbols in itself and its libraries first
+// (RTLD_DEEPBIND), which spares the loader searching Qt Core's dependencies
+// for every symbol the GUI libraries need; the sanitizers cannot have that.
+int runWindow(int argc, char* argv[], const CommandLine& command) {
+    char self[PATH_MAX] = {};
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string path = length > 0 ? std::string(self, static_cast<std::size_t>(length)) : argv[0];
+    path = path.substr(0, path.rfind('/') + 1) + TYRESCOPE_WINDOW_MODULE;
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
+    constexpr int flags = RTLD_NOW | RTLD_LOCAL;
+#else
+    constexpr int flags = RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND;
+#endif
+    void* module = ::dlopen(path.c_str(), flags);
+    const auto entry =
+        module != nullptr
+            ? reinterpret_cast<decltype(&tyrescope_window)>(::dlsym(module, "tyrescope_window"))
+            : nullptr;
+    if (entry == nullptr) {
+        std::cerr << "tyrescope: cannot load the window: " << ::dlerror()
+                  << "; reinstalling the tyrescope package puts it back\n";
+        return EXIT_FAILURE;
     }
-    if (lock == SingleInstance::Result::Unavailable) {
-        // Better a second copy now and then than a tool that will not start.
-        std::cerr << "tyrescope: warning: cannot take the single-instance lock ("
-                  << instance.errorString().toStdString() << "); running anyway\n";
-    }
-    CycleLog log;
-    if (const int status = openLog(logPath, log); status != exitstatus::Passed) {
-        return status;
-    }
-
-    QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QString::fromLatin1(TyrescopeAppId));
-    if (lock == SingleInstance::Result::Acquired && !instance.raiseWindowOnRequest()) {
-        std::cerr << "tyrescope: warning: cannot listen for later copies ("
-                  << instance.errorString().toStdString()
-                  << "); starting Tyrescope again will not bring this window forward\n";
-    }
-    return withReceiver(command,
-                        [&](hid::Backend&, ModHIDCom& hid) { return runWindow(app, hid, log); });
+    return entry(argc, argv, command);
 }
+#else
+int runWindow(int argc, char* argv[], const CommandLine& command) {
+    return windowMain(argc, argv, command);
+}
+#endif
 
 } // namespace
 
@@ -227,5 +210,5 @@ int main(int argc, char* argv[]) {
     case CommandLine::Action::Window:
         break;
     }
-    return runWindowCopy(argc, argv, command);
+    return runWindow(argc, argv, command);
 }

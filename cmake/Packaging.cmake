@@ -42,6 +42,16 @@ if(WIN32)
   return()
 endif()
 install(TARGETS tyrescope RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+if(TARGET tyrescope_window)
+  install(TARGETS tyrescope_window LIBRARY DESTINATION "${TYRESCOPE_WINDOW_MODULE_DIR}")
+  # The window's module is compiled fortified like the program, but none of its
+  # own calls needs a checked variant (their sizes are known when compiled), so
+  # lintian's guess finds no fortified function in it.
+  file(WRITE "${_generated}/lintian-overrides"
+       "tyrescope: hardening-no-fortify-functions [usr/${TYRESCOPE_WINDOW_MODULE_DIR}/tyrescope-window.so]\n")
+  install(FILES "${_generated}/lintian-overrides" DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides"
+          RENAME tyrescope)
+endif()
 
 # The desktop entry, icon, metainfo, udev rule and .deb are for Linux desktops;
 # elsewhere only the program is installed.
@@ -63,9 +73,14 @@ install(FILES "${_linux_assets}/${TYRESCOPE_UDEV_RULE}"
         DESTINATION "${TYRESCOPE_UDEV_RULES_DIR}")
 
 # .comment holds only the compilers' version strings; Debian's strip drops it.
-install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
-  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:tyrescope>\"
-  COMMAND_ERROR_IS_FATAL ANY)")
+set(_installed "${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:tyrescope>")
+if(TARGET tyrescope_window)
+  list(APPEND _installed "${TYRESCOPE_WINDOW_MODULE_DIR}/$<TARGET_FILE_NAME:tyrescope_window>")
+endif()
+foreach(_file IN LISTS _installed)
+  install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${_file}\" COMMAND_ERROR_IS_FATAL ANY)")
+endforeach()
 
 set(CPACK_PACKAGE_CONTACT "Tyrescope maintainers <maintainers@tyrescope.org>"
     CACHE STRING "Maintainer named in the Debian package")
@@ -96,6 +111,9 @@ endforeach()
 install(FILES "${_generated}/copyright" "${_generated}/changelog.gz"
         DESTINATION "${TYRESCOPE_DOC_DIR}")
 install(FILES "${_generated}/tyrescope.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+# A line engineer's starting point for --limits, as the manual page names it.
+install(FILES "${PROJECT_SOURCE_DIR}/docs/limits-example.json"
+        DESTINATION "${TYRESCOPE_DOC_DIR}/examples" RENAME limits.json)
 
 # Debian package: cpack -G DEB in the build tree, after the build. Packaging
 # does not rebuild the whole tree first, so it works on a tree where only the

@@ -103,4 +103,17 @@ QString textTable(const cycle::CycleResult& cycle, const sensor::UnitState& unit
            (cause.isEmpty() ? QString() : QStringLiteral(": ") + cause) + QLatin1Char('\n');
 }
 
+QByteArray outputCycle(cycle::OutputFormat format, const cycle::CycleResult& cycle,
+                       const sensor::UnitState& units, const CycleVerdict& verdict, bool first) {
+    switch (format) {
+    case cycle::OutputFormat::Text:
+        return (first ? "" : "\n") + textTable(cycle, units, verdict).toLocal8Bit();
+    case cycle::OutputFormat::Csv:
+        return cycle::csvRows(cycle, units);
+    case cycle::OutputFormat::Json:
+        return jsonLine(cycle, units, verdict);
+    }
+    return {};
+}
+
 } // namespace verdict

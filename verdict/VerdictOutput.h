@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "cycle/CycleOutput.h"
 #include "cycle/CycleResult.h"
 #include "sensor/Units.h"
 #include "verdict/Judge.h"
@@ -27,5 +28,9 @@ QString mark(const Judgement& judgement, const QString& shownUnit, const QString
 // last line with the cycle's verdict.
 QString textTable(const cycle::CycleResult& cycle, const sensor::UnitState& units,
                   const CycleVerdict& verdict);
+
+// One cycle in the format, as cycle::outputCycle writes it, with the verdicts.
+QByteArray outputCycle(cycle::OutputFormat format, const cycle::CycleResult& cycle,
+                       const sensor::UnitState& units, const CycleVerdict& verdict, bool first);
 
 } // namespace verdict

@@ -89,6 +89,10 @@ private slots:
         fails({"--read", "--interval", "5s"}, "Invalid value '5s' for --interval.");
         fails({"--read", "--count", "-1"}, "Invalid value '-1' for --count.");
         fails({"--read", "--serial", ""}, "Empty value for --serial.");
+        fails({"--read", "--station", "a\x1b[2Jb"},
+              "Invalid value 'a?[2Jb' for --station: holds a control or invisible character.");
+        fails({"--list-devices", "--limits", "l.json"},
+              "--limits is an option of the window and --read.");
         fails({"--frobnicate"}, "Unknown option 'frobnicate'.");
         fails({"--style=fusion", "-x"}, "Unknown option 'x'.");
         fails({"file.txt"}, "Unexpected argument 'file.txt'.");
@@ -121,14 +125,19 @@ private slots:
         const CommandLine help = parseCommandLine({"tyrescope", "--help"});
         QCOMPARE(help.action, CommandLine::Action::Help);
         QVERIFY(help.text.startsWith("Usage:"));
-        QVERIFY2(help.text.contains(
-                     "    5  another copy of Tyrescope is using the receiver\n"
-                     "    6  the output or the log could not be written, or the log holds rows of\n"
-                     "       another layout than this version writes\n"
-                     "  130  ended by SIGINT (Ctrl+C) after the cycle under way\n"
-                     "  143  ended by SIGTERM after the cycle under way\n"
-                     "--list-devices ends with 0, 1, 2, 5, 6.\n"),
-                 qPrintable(help.text));
+        QVERIFY2(
+            help.text.contains(
+                "    5  another copy of Tyrescope is using the receiver\n"
+                "    6  the output or the log could not be written, or the log holds rows of\n"
+                "       another layout than this version writes, or the --record or --junit file\n"
+                "       could not be written at the end (stderr gives the run's own status)\n"
+                "    7  a value was outside its limits (--limits)\n"
+                "  130  ended by SIGINT (Ctrl+C) after the cycle under way\n"
+                "  143  ended by SIGTERM after the cycle under way\n"
+                "--list-devices ends with 0, 1, 2, 5, 6.\n"
+                "Over several cycles of --read the most serious counts: 1, then 5, then 3, "
+                "then 4, then 7.\n"),
+            qPrintable(help.text));
     }
 };
 

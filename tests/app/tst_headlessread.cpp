@@ -4,6 +4,7 @@
 #include "hid/EmulatedBackend.h"
 #include "hid/ModHIDCom.h"
 #include "tests/support/ObservedBackend.h"
+#include "verdict/Limits.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -290,6 +291,27 @@ private slots:
         };
         QVERIFY2(gap(1) >= 700 && gap(1) < 950, qPrintable(QString::number(gap(1))));
         QVERIFY2(gap(2) >= 295 && gap(3) >= 295, qPrintable(QString::number(gap(2))));
+    }
+
+    // A required sensor without data outranks a value outside its limits.
+    void limitsRankBelowRequiredSensors() {
+        const auto limits =
+            verdict::parseLimits(R"({"pressure": {"max": 100, "unit": "kpa"}})", "l");
+        QVERIFY(limits.limits);
+        hid::EmulatedBackend backend;
+        fourSensors(backend);
+        ModHIDCom hid(backend);
+        std::ostringstream out;
+        std::ostringstream err;
+        for (const auto& [required, status] :
+             {std::pair{std::vector<int>{}, 7}, std::pair{std::vector<int>{5}, 4}}) {
+            HeadlessRead reader(backend, hid, readOptions(cycle::OutputFormat::Json, 1, required),
+                                out, err);
+            reader.setLimits(&*limits.limits);
+            QCOMPARE(reader.run(), status);
+        }
+        QVERIFY(err.str().find("outside limits: sensor 1 pressure 200 KPa above max 100 KPa") !=
+                std::string::npos);
     }
 
     // Each time the receiver goes missing the reason is told, not only the first time.

@@ -151,6 +151,20 @@ private slots:
             << full << "exec >/dev/full;";
         QTest::newRow("--list-devices onto a full device")
             << QStringList{"--list-devices"} << 6 << "" << full << "exec >/dev/full;";
+        // Refused before anything is opened or read.
+        QTest::newRow("a limits file with min above max")
+            << QStringList{"--read", "--simulate", "--limits", "l.json"} << 2 << ""
+            << "tyrescope: --limits l.json: pressure.min: above max\n"
+            << R"(cd "$XDG_CACHE_HOME"; echo '{"pressure":{"min":3,"max":2,"unit":"bar"}}' >l.json;)";
+        QTest::newRow("a record that cannot be written")
+            << QStringList{"--read", "--simulate", "--junit", "/nonexistent/r.xml"} << 2 << ""
+            << "tyrescope: cannot write the record /nonexistent/r.xml: "
+            << "";
+        QTest::newRow("a value outside its limits")
+            << QStringList{"--read", "--simulate", "--limits", "l.json", "--format", "json"} << 7
+            << "\"verdict\":\"fail\""
+            << "tyrescope: outside limits: sensor 3 status pressure alert not allowed\n"
+            << R"(cd "$XDG_CACHE_HOME"; echo '{"status":["normal mode"]}' >l.json;)";
     }
     void commandLine() {
         QFETCH(QStringList, arguments);
@@ -418,6 +432,30 @@ private slots:
         } else {
             QVERIFY2(added >= 5 && added % 5 == 0, qPrintable(QString::number(added)));
         }
+    }
+
+    // A run cut short still leaves its record, aborted; a record that cannot
+    // be written at the end is status 6, with the run's own status beside it.
+    void recordOfARunCutShort() {
+        Program program;
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("gone"));
+        QProcess process;
+        program.start(process, {"--read", "--simulate", "--count", "0", "--interval", "0.2",
+                                "--record", dir.filePath("gone/r.json"), "--junit",
+                                dir.filePath("r.xml"), "--station", "bench; '3'"});
+        QVERIFY(process.waitForReadyRead(20'000));
+        QVERIFY(QDir(dir.filePath("gone")).removeRecursively());
+        process.terminate();
+        QVERIFY(process.waitForFinished(20'000));
+
+        QCOMPARE(process.exitCode(), 6);
+        QVERIFY(
+            process.readAllStandardError().endsWith("; the run itself ended with status 143\n"));
+        const QByteArray junit = contentOf(dir.filePath("r.xml"));
+        QVERIFY2(junit.contains("<property name=\"station\" value=\"bench; '3'\"/>") &&
+                     junit.contains("ended by SIGTERM"),
+                 junit.constData());
     }
 
     // A second window copy ends at once, before touching the receiver or the

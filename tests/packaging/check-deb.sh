@@ -117,6 +117,19 @@ for program in "$bin" $(find "$build" -path '*/vm-work' -prune -o -type f -perm 
 done
 pass "no run path of $programs programs looks in the current folder"
 
+# The modes without a window load no GUI library: the window is a module of
+# its own, loaded only to show it.
+begin
+for mode in "--read --simulate --format json" "--list-devices --simulate" "--help" "--version" \
+    "--no-such-option"; do
+    # shellcheck disable=SC2086
+    gui=$(LD_DEBUG=files "$bin" $mode 2>&1 >/dev/null | grep -o 'libQt6\(Widgets\|Gui\)[^ ]*' | sort -u)
+    [ -z "$gui" ] || fail "tyrescope $mode loads $(echo $gui)"
+done
+[ -n "$(find "$root/usr/lib" -path '*/tyrescope/tyrescope-window.so')" ] ||
+    fail "the package lacks the window's module"
+pass "the modes without a window load no GUI library"
+
 # Debian's own checker, on both packages: no error and no warning; no hardening
 # tag either where the tree is hardened.
 begin
@@ -150,6 +163,12 @@ if [ -f "$man" ]; then
     [ ! -s "$scratch/man.err" ] || fail "man -l warns: $(cat "$scratch/man.err")"
     man_text=$(col -b <"$scratch/man.txt")
     echo "$man_text" | grep -q '^EXIT STATUS' || fail "the manual page has no EXIT STATUS"
+    # Every exit status --help gives, under EXIT STATUS.
+    statuses=$(echo "$man_text" | sed -n '/^EXIT STATUS/,/^[A-Z]/p')
+    for status in $("$bin" --help | sed -n 's/^ \{2,4\}\([0-9]\{1,3\}\)  .*/\1/p'); do
+        echo "$statuses" | grep -Eq "(^ +|, )$status([ ,]|$)" ||
+            fail "the manual page's EXIT STATUS leaves out $status"
+    done
     # Every option --help prints, long or short, as a whole word of the page.
     options=$("$bin" --help | sed -n 's/^ \{1,\}\(-[^ ].*\)$/\1/p' | sed 's/  .*//' |
         grep -oE '(^|[ ,])--?[A-Za-z0-9][A-Za-z0-9-]*' | tr -d ' ,')
