@@ -7,6 +7,7 @@
 #include "record/RecordFile.h"
 
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -91,7 +92,12 @@ std::optional<QStringList> withoutQtOptions(const QStringList& arguments, QStrin
 using Action = CommandLine::Action;
 
 // The actions that take an option, as a set.
-enum Of : unsigned { OfWindow = 1u << 0, OfRead = 1u << 1, OfListDevices = 1u << 2 };
+enum Of : unsigned {
+    OfWindow = 1u << 0,
+    OfRead = 1u << 1,
+    OfListDevices = 1u << 2,
+    OfHistory = 1u << 3,
+};
 
 unsigned bitOf(Action action) {
     switch (action) {
@@ -101,6 +107,9 @@ unsigned bitOf(Action action) {
         return OfRead;
     case Action::ListDevices:
         return OfListDevices;
+    case Action::History:
+        return OfHistory;
+    case Action::SyncResults:
     case Action::Help:
     case Action::Version:
     case Action::Error:
@@ -112,8 +121,9 @@ unsigned bitOf(Action action) {
 // "the window and --read", for messages and --help.
 QString actionsText(unsigned of) {
     QStringList names;
-    for (const auto& [bit, name] : {std::pair{OfWindow, "the window"}, std::pair{OfRead, "--read"},
-                                    std::pair{OfListDevices, "--list-devices"}}) {
+    for (const auto& [bit, name] :
+         {std::pair{OfWindow, "the window"}, std::pair{OfRead, "--read"},
+          std::pair{OfListDevices, "--list-devices"}, std::pair{OfHistory, "--history"}}) {
         if ((of & bit) != 0) {
             names << QLatin1String(name);
         }
@@ -152,6 +162,16 @@ std::optional<std::vector<int>> sensorList(const QString& value) {
     return sensors;
 }
 
+// --since: a date (from its start) or a date and time, in local time unless
+// it says its offset; UTC as the store keeps times.
+std::optional<QString> since(const QString& value) {
+    QDateTime time = QDateTime::fromString(value, Qt::ISODateWithMs);
+    if (!time.isValid()) {
+        time = QDate::fromString(value, Qt::ISODate).startOfDay();
+    }
+    return time.isValid() ? std::optional(time.toUTC().toString(Qt::ISODateWithMs)) : std::nullopt;
+}
+
 // What taking a value comes to: nothing when it was taken, else why not
 // (empty when the value says it all).
 using Refusal = std::optional<QString>;
@@ -164,6 +184,13 @@ template <typename T> Refusal store(const std::optional<T>& parsed, T& field) {
     }
     field = *parsed;
     return Taken;
+}
+
+// --results, and the value of --sync-results.
+Refusal results(const QString& value, CommandLine& c) {
+    QString why;
+    c.results = ::store::parseTarget(value, why);
+    return c.results ? Taken : Refusal(why);
 }
 
 // A text for the run's record.
@@ -185,10 +212,14 @@ struct OptionRow {
     std::optional<Action> action;
     // Takes the value (empty for an option without one) into the command.
     Refusal (*take)(const QString& value, CommandLine& command);
+    // A value that may hold a secret is not repeated in messages.
+    bool shown = true;
 };
 
-OptionRow action(const QStringList& names, const QString& help, Action action) {
-    return {names, {}, help, 0, action, nullptr};
+OptionRow action(const QStringList& names, const QString& help, Action action,
+                 const QString& valueName = {},
+                 Refusal (*take)(const QString&, CommandLine&) = nullptr) {
+    return {names, valueName, help, 0, action, take};
 }
 
 OptionRow option(const QStringList& names, const QString& valueName, const QString& help,
@@ -206,6 +237,14 @@ const std::vector<OptionRow>& optionTable() {
                "List the HID devices present, mark the receiver and say why it cannot be "
                "opened, then exit.",
                Action::ListDevices),
+        action({"history"},
+               "List the runs in the store of --results, newest first: run, start, station, "
+               "serial, outcome and first failing cause.",
+               Action::History),
+        action({"sync-results"},
+               "Deliver the run records the spool keeps for this store, then exit (see "
+               "--results).",
+               Action::SyncResults, "target", results),
         action({"h", "help"}, "Show this help and exit.", Action::Help),
         action({"v", "V", "version"}, "Show the version and exit.", Action::Version),
         option({"simulate"}, {}, "Use a simulated receiver instead of the USB one.",
@@ -222,17 +261,18 @@ const std::vector<OptionRow>& optionTable() {
                    c.choice.path = QFile::encodeName(node.isEmpty() ? value : node).toStdString();
                    return Taken;
                }),
-        option({"serial"}, "serial", "Use the receiver with this serial number.",
-               OfWindow | OfRead | OfListDevices,
+        option({"serial"}, "serial",
+               "Use the receiver with this serial number; --history lists its runs.",
+               OfWindow | OfRead | OfListDevices | OfHistory,
                [](const QString& value, CommandLine& c) {
                    c.choice.serial = value.toStdString();
                    return Taken;
                }),
         option({"format"}, "format",
                QStringLiteral("Output: %1 (the first is the default); --read writes one JSON "
-                              "object per cycle and line.")
+                              "object per cycle and line, --history one per run.")
                    .arg(cycle::outputFormatNames()),
-               OfRead | OfListDevices,
+               OfRead | OfListDevices | OfHistory,
                [](const QString& value, CommandLine& c) {
                    return store(cycle::outputFormatNamed(value), c.read.format);
                }),
@@ -293,8 +333,10 @@ const std::vector<OptionRow>& optionTable() {
                    c.record.junitPath = value;
                    return Taken;
                }),
-        option({"station"}, "name", "The station named in the record (default: the host name).",
-               OfRead,
+        option({"station"}, "name",
+               "The station named in the record (default: the host name); --history lists its "
+               "runs.",
+               OfRead | OfHistory,
                [](const QString& value, CommandLine& c) {
                    return recordText(value, c.record.station);
                }),
@@ -307,6 +349,21 @@ const std::vector<OptionRow>& optionTable() {
                [](const QString& value, CommandLine& c) {
                    return recordText(value, c.record.dutLabel);
                }),
+        [] {
+            OptionRow row = option(
+                {"results"}, "target",
+                "Store the run's record at its end in this SQLite file, or in PostgreSQL at "
+                "postgresql://user@host:port/dbname (the password from PGPASSWORD or ~/.pgpass); "
+                "kept in a spool while the store cannot take it.",
+                OfRead | OfHistory, results);
+            row.shown = false;
+            return row;
+        }(),
+        option({"since"}, "date",
+               "List the runs since this date, or date and time (ISO 8601; local time unless "
+               "an offset is given).",
+               OfHistory,
+               [](const QString& value, CommandLine& c) { return store(since(value), c.since); }),
         option({"verbose"}, {},
                "Say on standard error, at every cycle, why the receiver is off line or lost.",
                OfWindow | OfRead | OfListDevices,
@@ -378,6 +435,10 @@ QString exitStatusHelp() {
     return text +
            QStringLiteral("--list-devices ends with %1.\n")
                .arg(ofListDevices.join(QStringLiteral(", "))) +
+           QStringLiteral("--history and --sync-results end with %1, %2 or %3.\n")
+               .arg(exitstatus::Passed)
+               .arg(exitstatus::UsageError)
+               .arg(exitstatus::WriteFailed) +
            QStringLiteral("Over several cycles of --read the most serious counts: %1.\n")
                .arg(order.join(QStringLiteral(", then ")));
 }
@@ -470,10 +531,10 @@ QString takeOptions(const std::vector<Given>& given, const QCommandLineParser& p
     for (const auto& [row, name] : given) {
         const QString value =
             row->valueName.isEmpty() ? QString() : parser.value(row->names.last());
-        if (row->action) {
+        if (row->action && row->take == nullptr) {
             continue;
         }
-        if ((row->of & bitOf(command.action)) == 0) {
+        if (!row->action && (row->of & bitOf(command.action)) == 0) {
             return QStringLiteral("%1 is an option of %2.")
                 .arg(longName(*row), actionsText(row->of));
         }
@@ -482,9 +543,11 @@ QString takeOptions(const std::vector<Given>& given, const QCommandLineParser& p
         }
         if (const Refusal why = row->take(value, command)) {
             // The value as typed may hold what a terminal would obey.
-            return QStringLiteral("Invalid value '%1' for %2%3.")
-                .arg(QString::fromStdString(printableText(value.toStdString())), longName(*row),
-                     why->isEmpty() ? QString() : QStringLiteral(": ") + *why);
+            return QStringLiteral("Invalid value %1for %2%3.")
+                .arg(row->shown ? QStringLiteral("'%1' ").arg(
+                                      QString::fromStdString(printableText(value.toStdString())))
+                                : QString(),
+                     longName(*row), why->isEmpty() ? QString() : QStringLiteral(": ") + *why);
         }
         command.given << (value.isEmpty() ? name : name + QLatin1Char(' ') + value);
     }
@@ -516,6 +579,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     if (error.isEmpty()) {
         error = takeOptions(given, parser, result);
+    }
+    if (error.isEmpty() && result.action == Action::History && !result.results) {
+        error = QStringLiteral("--history needs --results.");
     }
     if (!error.isEmpty()) {
         result.action = Action::Error;

@@ -4,10 +4,12 @@
 #include "cycle/CycleOutput.h"
 #include "hid/ReceiverChoice.h"
 #include "sensor/Units.h"
+#include "store/Target.h"
 
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <optional>
 #include <vector>
 
 // What --read (and, for the format, --list-devices) is asked for on the command line.
@@ -35,7 +37,7 @@ struct ReadOptions {
 
 // What the command line asks for. Without arguments the program opens its window.
 struct CommandLine {
-    enum class Action { Window, Read, ListDevices, Help, Version, Error };
+    enum class Action { Window, Read, ListDevices, History, SyncResults, Help, Version, Error };
     Action action = Action::Window;
     bool simulate = false;
     // The transport's reasons (why the receiver is off line) on standard error.
@@ -56,6 +58,10 @@ struct CommandLine {
         bool wanted() const { return !path.isEmpty() || !junitPath.isEmpty(); }
     } record;
     ReadOptions read;
+    // --results, or the value of --sync-results: where run records are stored.
+    std::optional<store::Target> results;
+    // --since of --history: UTC, ISO 8601 with milliseconds, as the store keeps times.
+    QString since;
     // The options given, as typed, for a second window copy to name what it did not use.
     QStringList given;
     // What to print for Help, Version and Error.

@@ -43,7 +43,10 @@ inline constexpr Meaning Meanings[] = {
     {WriteFailed, 0, true,
      "the output or the log could not be written, or the log holds rows of\n"
      "another layout than this version writes, or the --record or --junit file\n"
-     "could not be written at the end (stderr gives the run's own status)"},
+     "could not be written at the end (stderr gives the run's own status), or\n"
+     "the record could be neither stored (--results) nor kept in the spool;\n"
+     "--history: the store could not be read; --sync-results: records are left\n"
+     "in the spool"},
     {OutsideLimits, 1, false, "a value was outside its limits (--limits)"},
     {stoppedBy(SIGINT), 0, false, "ended by SIGINT (Ctrl+C) after the cycle under way"},
     {stoppedBy(SIGTERM), 0, false, "ended by SIGTERM after the cycle under way"},

@@ -11,14 +11,15 @@ QString Target::name() const {
     if (kind == Kind::Sqlite) {
         return path;
     }
-    QUrl url;
-    url.setScheme(QStringLiteral("postgresql"));
-    url.setUserName(user);
-    // An empty host keeps the "//" that marks the authority, as libpq reads it.
-    url.setHost(host);
-    url.setPort(port);
-    url.setPath(QLatin1Char('/') + database);
-    return url.toString(QUrl::FullyEncoded);
+    // By hand: QUrl drops the "//" before an empty host, which libpq needs.
+    const auto encoded = [](const QString& text) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(text));
+    };
+    return QStringLiteral("postgresql://") +
+           (user.isEmpty() ? QString() : encoded(user) + QLatin1Char('@')) +
+           (host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host) +
+           (port < 0 ? QString() : QLatin1Char(':') + QString::number(port)) + QLatin1Char('/') +
+           encoded(database);
 }
 
 std::optional<Target> parseTarget(const QString& text, QString& error) {
@@ -60,7 +61,7 @@ std::optional<Target> parseTarget(const QString& text, QString& error) {
     target.host = url.host(QUrl::FullyDecoded);
     target.port = url.port();
     target.database = url.path(QUrl::FullyDecoded).mid(1);
-    if (target.port == 0 || url.authority().endsWith(QLatin1Char(':'))) {
+    if (target.port == 0 || authority.endsWith(QLatin1Char(':'))) {
         error = QStringLiteral("the port is not a number from 1 to 65535");
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/CommandLine.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -70,6 +71,45 @@ private slots:
             << QStringList{"--read", "--device", dir.filePath("receiver-link")}
             << read([node](CommandLine& c) { c.choice.path = node.toStdString(); }) << "";
 
+        QTest::newRow("--history of a receiver at a station since a time")
+            << QStringList{"--history",
+                           "--results",
+                           "s.db",
+                           "--serial",
+                           "T-1",
+                           "--station",
+                           "b1",
+                           "--format",
+                           "csv",
+                           "--since",
+                           "2026-12-08T10:00+01:00"}
+            << is(A::History,
+                  [this](CommandLine& c) {
+                      c.choice.serial = "T-1";
+                      c.read.format = cycle::OutputFormat::Csv;
+                      c.results = store::Target{};
+                      c.results->path = QDir::current().filePath("s.db");
+                      c.since = "2026-12-08T09:00:00.000Z";
+                  })
+            << "";
+        QTest::newRow("--sync-results")
+            << QStringList{"--sync-results", "postgresql://db/r"}
+            << is(A::SyncResults,
+                  [](CommandLine& c) {
+                      c.results =
+                          store::Target{store::Target::Kind::Postgresql, {}, {}, "db", -1, "r"};
+                  })
+            << "";
+        fails({"--history"}, "--history needs --results.");
+        fails({"--read", "--results", "postgresql://ana:pw@db/r"},
+              "Invalid value for --results: the address holds a password; give it in "
+              "PGPASSWORD or ~/.pgpass instead.");
+        fails({"--list-devices", "--results", "s.db"},
+              "--results is an option of --read and --history.");
+        fails({"--sync-results", "s.db", "--serial", "T-1"},
+              "--serial is an option of the window, --read, --list-devices and --history.");
+        fails({"--history", "--results", "s.db", "--since", "2026-12-32"},
+              "Invalid value '2026-12-32' for --since.");
         fails({"--read", "-v", "--require-sensors", "1,2,3,4"},
               "--read and -v cannot be given together.");
         fails({"--version", "--simulate"}, "--version cannot be given with --simulate.");
@@ -82,7 +122,8 @@ private slots:
               "--pressure-unit is an option of --read.");
         fails({"--list-devices", "--count", "3"}, "--count is an option of --read.");
         fails({"--list-devices", "--log", "x.csv"}, "--log is an option of the window and --read.");
-        fails({"--format", "json"}, "--format is an option of --read and --list-devices.");
+        fails({"--format", "json"},
+              "--format is an option of --read, --list-devices and --history.");
         fails({"--read", "--format", "tsv"}, "Invalid value 'tsv' for --format.");
         fails({"--read", "--require-sensors", "0"}, "Invalid value '0' for --require-sensors.");
         fails({"--read", "--require-sensors", "1,6"}, "Invalid value '1,6' for --require-sensors.");
@@ -118,6 +159,11 @@ private slots:
         QVERIFY(parsed.choice == wanted.choice);
         QCOMPARE(parsed.logPath, wanted.logPath);
         QVERIFY(parsed.read == wanted.read);
+        if (expected) {
+            QCOMPARE(parsed.results ? parsed.results->name() : "",
+                     wanted.results ? wanted.results->name() : "");
+            QCOMPARE(parsed.since, wanted.since);
+        }
     }
 
     // --help names every option and says what each exit status means.
@@ -130,11 +176,15 @@ private slots:
                 "    5  another copy of Tyrescope is using the receiver\n"
                 "    6  the output or the log could not be written, or the log holds rows of\n"
                 "       another layout than this version writes, or the --record or --junit file\n"
-                "       could not be written at the end (stderr gives the run's own status)\n"
+                "       could not be written at the end (stderr gives the run's own status), or\n"
+                "       the record could be neither stored (--results) nor kept in the spool;\n"
+                "       --history: the store could not be read; --sync-results: records are left\n"
+                "       in the spool\n"
                 "    7  a value was outside its limits (--limits)\n"
                 "  130  ended by SIGINT (Ctrl+C) after the cycle under way\n"
                 "  143  ended by SIGTERM after the cycle under way\n"
                 "--list-devices ends with 0, 1, 2, 5, 6.\n"
+                "--history and --sync-results end with 0, 2 or 6.\n"
                 "Over several cycles of --read the most serious counts: 1, then 5, then 3, "
                 "then 4, then 7.\n"),
             qPrintable(help.text));

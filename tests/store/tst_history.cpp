@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+#include "store/History.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(cycle::OutputFormat)
+
+class tst_History : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A station that reads differently on a terminal, no serial, a cause with a comma.
+    void formats_data() {
+        QTest::addColumn<cycle::OutputFormat>("format");
+        QTest::addColumn<QByteArray>("out");
+        QTest::newRow("text") << cycle::OutputFormat::Text
+                              << QByteArray("Run  Start (UTC)               Station  Serial  "
+                                            "Outcome  Cause\n"
+                                            "r2   2026-12-09T01:02:03.456Z  b?2\"; x  -       "
+                                            "fail     low, 29.0 PSI\n"
+                                            "r1   2026-12-08T01:02:03.456Z  b1       T-1     "
+                                            "pass     -\n");
+        QTest::newRow("csv") << cycle::OutputFormat::Csv
+                             << QByteArray("run_id,start,station,serial,outcome,cause\r\n"
+                                           "r2,2026-12-09T01:02:03.456Z,\"b\x1b"
+                                           "2\"\"; x\",,fail,\"low, 29.0 PSI\"\r\n"
+                                           "r1,2026-12-08T01:02:03.456Z,b1,T-1,pass,\r\n");
+        QTest::newRow("json")
+            << cycle::OutputFormat::Json
+            << QByteArray("{\"cause\":\"low, 29.0 PSI\",\"outcome\":\"fail\",\"run_id\":\"r2\","
+                          "\"serial\":null,\"start\":\"2026-12-09T01:02:03.456Z\","
+                          "\"station\":\"b\\u001b2\\\"; x\"}\n"
+                          "{\"cause\":null,\"outcome\":\"pass\",\"run_id\":\"r1\",\"serial\":"
+                          "\"T-1\",\"start\":\"2026-12-08T01:02:03.456Z\",\"station\":\"b1\"}\n");
+    }
+    void formats() {
+        QFETCH(cycle::OutputFormat, format);
+        const std::vector<store::RunSummary> runs{
+            {"r2", "2026-12-09T01:02:03.456Z",
+             "b\x1b"
+             "2\"; x",
+             "", "fail", "low, 29.0 PSI"},
+            {"r1", "2026-12-08T01:02:03.456Z", "b1", "T-1", "pass", ""}};
+        QTEST(store::historyOutput(format, runs), "out");
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_History)
+#include "tst_history.moc"
