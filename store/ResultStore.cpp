@@ -217,39 +217,40 @@ std::optional<Rows> rowsOf(const QByteArray& record, QString& error) {
 
 } // namespace
 
-QString ResultStore::columnsOf(const QString& table, QStringList& columns) {
+QString ResultStore::readTables() {
+    // One statement for every table: a server far away answers each at a cost.
+    const QString sql =
+        connection_.postgresql()
+            ? QStringLiteral("SELECT c.relname, a.attname FROM pg_catalog.pg_attribute AS a "
+                             "JOIN pg_catalog.pg_class AS c ON c.oid = a.attrelid "
+                             "WHERE c.relnamespace = current_schema()::regnamespace "
+                             "AND c.relkind IN ('r', 'p') AND a.attnum > 0 "
+                             "AND NOT a.attisdropped")
+            : QStringLiteral("SELECT m.name, p.name FROM sqlite_master AS m "
+                             "JOIN pragma_table_info(m.name) AS p WHERE m.type = 'table'");
     QSqlQuery query;
     QString error;
-    const QString sql = connection_.postgresql()
-                            ? QStringLiteral("SELECT column_name FROM information_schema.columns "
-                                             "WHERE table_schema = current_schema() "
-                                             "AND table_name = ?")
-                            : QStringLiteral("SELECT name FROM pragma_table_info(?)");
-    if (!connection_.exec(query, sql, {table}, error)) {
+    if (!connection_.exec(query, sql, {}, error)) {
         return error;
     }
-    columns.clear();
+    tables_.clear();
     while (query.next()) {
-        columns << query.value(0).toString().toLower();
+        tables_[query.value(0).toString().toLower()] << query.value(1).toString().toLower();
     }
     return {};
 }
 
 QString ResultStore::readVersion(int& version) {
-    QStringList columns;
-    if (const QString error = columnsOf(QStringLiteral("schema_version"), columns);
-        !error.isEmpty()) {
+    if (const QString error = readTables(); !error.isEmpty()) {
         return error;
     }
+    const QStringList columns = tables_.value(QStringLiteral("schema_version"));
     if (columns.isEmpty()) {
         for (const Table& table : tables()) {
-            if (const QString error = columnsOf(QLatin1String(table.name), columns);
-                !error.isEmpty() || !columns.isEmpty()) {
-                return !error.isEmpty()
-                           ? error
-                           : QStringLiteral("it holds a table '%1' but no schema_version: "
-                                            "Tyrescope did not make it")
-                                 .arg(QLatin1String(table.name));
+            if (tables_.contains(QLatin1String(table.name))) {
+                return QStringLiteral("it holds a table '%1' but no schema_version: "
+                                      "Tyrescope did not make it")
+                    .arg(QLatin1String(table.name));
             }
         }
         version = 0;
@@ -273,14 +274,11 @@ QString ResultStore::readVersion(int& version) {
     return {};
 }
 
-QString ResultStore::checkTables(int version) {
+QString ResultStore::checkTables(int version) const {
     for (const Table& table : tables()) {
+        const QStringList there = tables_.value(QLatin1String(table.name));
         if (table.since > version) {
             continue;
-        }
-        QStringList there;
-        if (const QString error = columnsOf(QLatin1String(table.name), there); !error.isEmpty()) {
-            return error;
         }
         if (there.isEmpty()) {
             return QStringLiteral("it has no table '%1'").arg(QLatin1String(table.name));
@@ -384,6 +382,9 @@ QString ResultStore::open(Access access) {
                         .arg(SchemaVersion)
                         .arg(error);
         }
+    }
+    if (error.isEmpty()) {
+        error = readTables();
     }
     if (error.isEmpty()) {
         error = checkTables(SchemaVersion);

@@ -5,8 +5,10 @@
 #include "store/Target.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 // The run records of a bench or a line in one database: SQLite, or
@@ -61,16 +63,17 @@ private:
     // The version of the schema there, 0 for an empty store; refuses tables
     // of someone else's.
     QString readVersion(int& version);
-    // A table's column names, none when it is not there.
-    QString columnsOf(const QString& table, QStringList& columns);
+    // The tables there and their columns, into tables_.
+    QString readTables();
     // Every table of this version there with its columns.
-    QString checkTables(int version);
+    QString checkTables(int version) const;
     QString upgrade(int from);
     // The cycles and measurements of a run stored from its record.
     QString putDetails(const QByteArray& record);
 
     Target target_;
     Connection connection_;
+    QHash<QString, QStringList> tables_; // names in lower case
 };
 
 } // namespace store

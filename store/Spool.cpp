@@ -98,6 +98,10 @@ QString Spool::keep(const QString& store, const QString& runId, const QByteArray
 }
 
 QString Spool::records(const QString& store, std::vector<std::pair<QString, QByteArray>>& records) {
+    // A spool never needed is never made: every run looks.
+    if (!connection_ && !QFileInfo::exists(path_)) {
+        return {};
+    }
     QString error = open();
     QSqlQuery query;
     if (error.isEmpty() &&
