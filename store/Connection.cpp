@@ -73,22 +73,24 @@ QString Connection::open() {
 
 bool Connection::prepare(QSqlQuery& query, const QString& sql, QString& error) {
     query = QSqlQuery(db_);
-    if (!query.prepare(sql)) {
-        error = errorOf(query.lastError());
-        return false;
+    return query.prepare(sql) || failed(query.lastError(), error);
+}
+
+bool Connection::failed(const QSqlError& why, QString& error) {
+    error = errorOf(why);
+    // Ended at once: PostgreSQL refuses all else in a failed transaction, even
+    // letting go of the prepared statements still held.
+    if (inTransaction_) {
+        rollback();
     }
-    return true;
+    return false;
 }
 
 bool Connection::run(QSqlQuery& query, const QVariantList& values, QString& error) {
     for (qsizetype i = 0; i < values.size(); ++i) {
         query.bindValue(static_cast<int>(i), values[i]);
     }
-    if (!query.exec()) {
-        error = errorOf(query.lastError());
-        return false;
-    }
-    return true;
+    return query.exec() || failed(query.lastError(), error);
 }
 
 bool Connection::exec(QSqlQuery& query, const QString& sql, const QVariantList& values,
@@ -100,30 +102,37 @@ bool Connection::exec(const QString& sql, QString& error) {
     // Not prepared: PostgreSQL prepares no transaction control and no DDL, and
     // a statement without values has nothing to bind.
     QSqlQuery query(db_);
-    if (!query.exec(sql)) {
-        error = errorOf(query.lastError());
-        return false;
-    }
-    return true;
+    return query.exec(sql) || failed(query.lastError(), error);
 }
 
 bool Connection::begin(QString& error) {
-    return exec(postgresql_ ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"), error);
+    inTransaction_ =
+        exec(postgresql_ ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"), error);
+    return inTransaction_;
 }
 
 bool Connection::beginRead(QString& error) {
-    return exec(postgresql_ ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")
-                            : QStringLiteral("BEGIN"),
-                error);
+    inTransaction_ =
+        exec(postgresql_ ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")
+                         : QStringLiteral("BEGIN"),
+             error);
+    return inTransaction_;
 }
 
 bool Connection::commit(QString& error) {
-    return exec(QStringLiteral("COMMIT"), error);
+    if (!exec(QStringLiteral("COMMIT"), error)) {
+        return false;
+    }
+    inTransaction_ = false;
+    return true;
 }
 
 void Connection::rollback() {
-    QString ignored;
-    exec(QStringLiteral("ROLLBACK"), ignored);
+    if (inTransaction_) {
+        inTransaction_ = false;
+        QString ignored;
+        exec(QStringLiteral("ROLLBACK"), ignored);
+    }
 }
 
 } // namespace store

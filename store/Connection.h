@@ -4,6 +4,7 @@
 #include "store/Target.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
@@ -41,13 +42,18 @@ public:
     // A transaction that reads: every statement in it sees the same state.
     bool beginRead(QString& error);
     bool commit(QString& error);
+    // Also after a statement of the transaction failed, which ends it at once.
     void rollback();
 
 private:
+    // Why the statement failed into error; false.
+    bool failed(const QSqlError& why, QString& error);
+
     QString name_;
     bool postgresql_ = false;
     QString missingDriver_;
     QSqlDatabase db_;
+    bool inTransaction_ = false;
 };
 
 // A driver's or server's error in one line.
