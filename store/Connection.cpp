@@ -3,6 +3,7 @@
 
 #include <QAtomicInt>
 #include <QSqlError>
+#include <utility>
 
 namespace store {
 
@@ -128,8 +129,8 @@ bool Connection::commit(QString& error) {
 }
 
 void Connection::rollback() {
-    if (inTransaction_) {
-        inTransaction_ = false;
+    // A connection the server dropped has nothing to roll back.
+    if (std::exchange(inTransaction_, false) && db_.isOpen()) {
         QString ignored;
         exec(QStringLiteral("ROLLBACK"), ignored);
     }

@@ -215,6 +215,31 @@ std::optional<Rows> rowsOf(const QByteArray& record, QString& error) {
     return rows;
 }
 
+// The statements that store a run's cycles and measurements, prepared once
+// for many runs.
+struct Details {
+    QSqlQuery cycle;
+    QSqlQuery measurement;
+
+    bool prepare(Connection& c, QString& error) {
+        return c.prepare(cycle, insertStatement("cycles"), error) &&
+               c.prepare(measurement, insertStatement("measurements"), error);
+    }
+    bool put(Connection& c, const Rows& rows, QString& error) {
+        for (const QVariantList& values : rows.cycles) {
+            if (!c.run(cycle, values, error)) {
+                return false;
+            }
+        }
+        for (const QVariantList& values : rows.measurements) {
+            if (!c.run(measurement, values, error)) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
 } // namespace
 
 QString ResultStore::readTables() {
@@ -318,6 +343,10 @@ QString ResultStore::upgrade(int from) {
             while (query.next()) {
                 runs << query.value(0).toString();
             }
+            Details details;
+            if (!details.prepare(connection_, error)) {
+                return error;
+            }
             for (const QString& run : runs) {
                 if (!connection_.exec(query,
                                       QStringLiteral("SELECT record FROM runs WHERE run_id = ?"),
@@ -326,7 +355,8 @@ QString ResultStore::upgrade(int from) {
                 }
                 const QByteArray record = query.next() ? query.value(0).toString().toUtf8() : "";
                 query.finish();
-                if (error = putDetails(record); !error.isEmpty()) {
+                const std::optional<Rows> rows = rowsOf(record, error);
+                if (!rows || !details.put(connection_, *rows, error)) {
                     return QStringLiteral("run %1: %2").arg(run, error);
                 }
             }
@@ -396,28 +426,6 @@ QString ResultStore::open(Access access) {
     return error;
 }
 
-QString ResultStore::putDetails(const QByteArray& record) {
-    QString error;
-    const std::optional<Rows> rows = rowsOf(record, error);
-    QSqlQuery cycle;
-    QSqlQuery measurement;
-    if (!rows || !connection_.prepare(cycle, insertStatement("cycles"), error) ||
-        !connection_.prepare(measurement, insertStatement("measurements"), error)) {
-        return error;
-    }
-    for (const QVariantList& values : rows->cycles) {
-        if (!connection_.run(cycle, values, error)) {
-            return error;
-        }
-    }
-    for (const QVariantList& values : rows->measurements) {
-        if (!connection_.run(measurement, values, error)) {
-            return error;
-        }
-    }
-    return {};
-}
-
 QString ResultStore::put(const QList<QByteArray>& records, int* stored) {
     QString error;
     std::vector<Rows> all;
@@ -429,24 +437,25 @@ QString ResultStore::put(const QList<QByteArray>& records, int* stored) {
         all.push_back(std::move(*rows));
     }
     QSqlQuery run;
+    Details details;
     if (!connection_.begin(error)) {
         return error;
     }
     int added = 0;
-    if (connection_.prepare(
-            run, insertStatement("runs") + QStringLiteral(" ON CONFLICT (run_id) DO NOTHING"),
-            error)) {
-        for (qsizetype i = 0; i < records.size() && error.isEmpty(); ++i) {
-            if (!connection_.run(run, all[static_cast<std::size_t>(i)].run, error)) {
-                break;
-            }
-            if (run.numRowsAffected() > 0) {
-                ++added;
-                error = putDetails(records[i]);
-            }
+    bool done = connection_.prepare(run,
+                                    insertStatement("runs") +
+                                        QStringLiteral(" ON CONFLICT (run_id) DO NOTHING"),
+                                    error) &&
+                details.prepare(connection_, error);
+    for (std::size_t i = 0; done && i < all.size(); ++i) {
+        done = connection_.run(run, all[i].run, error);
+        // Nothing: the run is there already, with its details.
+        if (done && run.numRowsAffected() > 0) {
+            ++added;
+            done = details.put(connection_, all[i], error);
         }
     }
-    if (error.isEmpty() && connection_.commit(error)) {
+    if (done && connection_.commit(error)) {
         if (stored != nullptr) {
             *stored = added;
         }

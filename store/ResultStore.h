@@ -68,8 +68,6 @@ private:
     // Every table of this version there with its columns.
     QString checkTables(int version) const;
     QString upgrade(int from);
-    // The cycles and measurements of a run stored from its record.
-    QString putDetails(const QByteArray& record);
 
     Target target_;
     Connection connection_;

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTest>
 #include <linux/capability.h>
 #include <sys/syscall.h>
@@ -53,6 +54,9 @@ class tst_ResultStore : public QObject {
     store::Target historyStore_;
 
 private slots:
+    // Nothing of Qt's on standard error either: a run says what went wrong in one line.
+    void init() { QTest::failOnWarning(QRegularExpression(".")); }
+
     // Texts verbatim, the measurements as the record has them, a second
     // store of the same run leaving it as it was.
     void storeAndReadBack() {

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
@@ -50,6 +51,8 @@ class tst_Spool : public QObject {
 
 private slots:
     void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
+    // Nothing of Qt's on standard error either: a run says what went wrong in one line.
+    void init() { QTest::failOnWarning(QRegularExpression(".")); }
 
     void defaultPath() {
         qputenv("XDG_STATE_HOME", "state");
