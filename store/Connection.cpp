@@ -57,6 +57,12 @@ Connection::Connection(const Target& target)
 Connection::~Connection() {
     if (db_.isValid()) {
         db_.close();
+    }
+    letGo();
+}
+
+void Connection::letGo() {
+    if (db_.isValid()) {
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(name_);
     }
@@ -73,21 +79,40 @@ QString Connection::open() {
 }
 
 bool Connection::prepare(QSqlQuery& query, const QString& sql, QString& error) {
+    if (lost(error)) {
+        return false;
+    }
     query = QSqlQuery(db_);
     return query.prepare(sql) || failed(query.lastError(), error);
 }
 
 bool Connection::failed(const QSqlError& why, QString& error) {
     error = errorOf(why);
-    // Ended at once: PostgreSQL refuses all else in a failed transaction, even
-    // letting go of the prepared statements still held.
-    if (inTransaction_) {
+    if (postgresql_ && !db_.isOpen()) {
+        // The server has gone. The driver goes now, before the statements
+        // prepared on it: each would try to free itself there, with a warning.
+        inTransaction_ = false;
+        letGo();
+    } else if (inTransaction_) {
+        // Ended at once: PostgreSQL refuses all else in a failed transaction,
+        // even letting go of the statements prepared in it.
         rollback();
     }
     return false;
 }
 
+bool Connection::lost(QString& error) const {
+    if (db_.isValid()) {
+        return false;
+    }
+    error = QStringLiteral("the connection to the server was lost");
+    return true;
+}
+
 bool Connection::run(QSqlQuery& query, const QVariantList& values, QString& error) {
+    if (lost(error)) {
+        return false;
+    }
     for (qsizetype i = 0; i < values.size(); ++i) {
         query.bindValue(static_cast<int>(i), values[i]);
     }
@@ -102,6 +127,9 @@ bool Connection::exec(QSqlQuery& query, const QString& sql, const QVariantList& 
 bool Connection::exec(const QString& sql, QString& error) {
     // Not prepared: PostgreSQL prepares no transaction control and no DDL, and
     // a statement without values has nothing to bind.
+    if (lost(error)) {
+        return false;
+    }
     QSqlQuery query(db_);
     return query.exec(sql) || failed(query.lastError(), error);
 }

@@ -48,6 +48,9 @@ public:
 private:
     // Why the statement failed into error; false.
     bool failed(const QSqlError& why, QString& error);
+    // The connection let go of after the server went; then why, in error.
+    bool lost(QString& error) const;
+    void letGo();
 
     QString name_;
     bool postgresql_ = false;

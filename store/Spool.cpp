@@ -37,7 +37,8 @@ Sync deliverSpooled(ResultStore& store, const QString& name, Spool& spool) {
         if (error.isEmpty()) {
             ++sync.delivered;
         } else if (sync.error.isEmpty()) {
-            sync.error = QStringLiteral("run %1: %2").arg(runId, error);
+            sync.error = QStringLiteral("the results store %1 did not take run %2: %3")
+                             .arg(name, runId, error);
         }
     }
     sync.left = static_cast<int>(records.size()) - sync.delivered;
@@ -150,9 +151,9 @@ Delivery deliver(const Target& target, const QByteArray& record, Spool& spool) {
         const Sync spooled = deliverSpooled(store, target.name(), spool);
         delivery.delivered = spooled.delivered;
         if (!spooled.error.isEmpty()) {
-            delivery.message = QStringLiteral("run %1 was stored in %2, but %3 spooled records "
-                                              "were not delivered: %4")
-                                   .arg(runId, target.name())
+            delivery.message = QStringLiteral("run %1 was stored, but %2 spooled records were "
+                                              "left: %3")
+                                   .arg(runId)
                                    .arg(spooled.left)
                                    .arg(spooled.error);
         }

@@ -104,12 +104,6 @@ private slots:
         fails({"--read", "--results", "postgresql://ana:pw@db/r"},
               "Invalid value for --results: the address holds a password; give it in "
               "PGPASSWORD or ~/.pgpass instead.");
-        fails({"--list-devices", "--results", "s.db"},
-              "--results is an option of --read and --history.");
-        fails({"--sync-results", "s.db", "--serial", "T-1"},
-              "--serial is an option of the window, --read, --list-devices and --history.");
-        fails({"--history", "--results", "s.db", "--since", "2026-12-32"},
-              "Invalid value '2026-12-32' for --since.");
         fails({"--read", "-v", "--require-sensors", "1,2,3,4"},
               "--read and -v cannot be given together.");
         fails({"--version", "--simulate"}, "--version cannot be given with --simulate.");

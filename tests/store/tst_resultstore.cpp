@@ -7,8 +7,6 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTest>
-#include <linux/capability.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -35,20 +33,6 @@ QStringList summary(const store::Target& target, const store::HistoryQuery& quer
     }
     return out;
 }
-
-// Root writes to a read-only file all the same; without CAP_DAC_OVERRIDE this
-// thread is held to the file's mode as anyone else.
-struct HeldToFileModes {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct saved[2]{};
-    HeldToFileModes() {
-        syscall(SYS_capget, &header, saved);
-        __user_cap_data_struct less[2] = {saved[0], saved[1]};
-        less[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
-        syscall(SYS_capset, &header, less);
-    }
-    ~HeldToFileModes() { syscall(SYS_capset, &header, saved); }
-};
 
 } // namespace
 
@@ -229,45 +213,6 @@ private slots:
         QCOMPARE(valueOf(target, "SELECT count(DISTINCT run_id) FROM runs"), 11);
         QCOMPARE(valueOf(target, "SELECT count(*) FROM runs"), 11);
         QCOMPARE(valueOf(target, "SELECT count(*) FROM measurements"), 11 * 20);
-    }
-
-    // A file the store cannot write: nothing half-written, the reason given.
-    void unwritable_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("error");
-        if (backend() != "sqlite") {
-            QSKIP("a SQLite file's");
-        }
-        QTest::newRow("read-only") << QByteArray() << "attempt to write a readonly database";
-        QTest::newRow("not a database")
-            << QByteArray("time,reached\r\n") << "file is not a database";
-    }
-    void unwritable() {
-        QFETCH(QByteArray, content);
-        store::Target target = freshStore(dir_);
-        QFile file(target.path);
-        if (content.isEmpty()) {
-            store::ResultStore made(target);
-            QCOMPARE(made.open(), QString());
-            QVERIFY(file.setPermissions(QFile::ReadOwner));
-        } else {
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) > 0);
-            file.close();
-        }
-        const QByteArray before = [&] {
-            QFile f(target.path);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }();
-        HeldToFileModes held;
-        store::ResultStore s(target);
-        QString error = s.open();
-        if (error.isEmpty()) {
-            error = s.put({recordOf("TPMS-1", "b1", Start)});
-        }
-        QTEST(error, "error");
-        QFile after(target.path);
-        QVERIFY(after.open(QIODevice::ReadOnly));
-        QCOMPARE(after.readAll(), before);
     }
 };
 

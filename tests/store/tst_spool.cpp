@@ -9,8 +9,11 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <csignal>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(store::Delivery::Result)
 
@@ -24,30 +27,55 @@ void limitFileSize(rlim_t bytes) {
     setrlimit(RLIMIT_FSIZE, &limit);
 }
 
-// The pid of the server process whose statement waits for a lock.
-qint64 waitingBackend(const store::Target& target) {
-    store::Connection watcher(target);
-    QSqlQuery query;
-    QString error = watcher.open();
-    for (int tries = 0; tries < 600; ++tries) {
-        if (watcher.exec(query,
-                         "SELECT pid FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND "
-                         "application_name = 'tyrescope'",
-                         {}, error) &&
-            query.next()) {
-            return query.value(0).toLongLong();
-        }
-        QTest::qWait(100);
+// Root writes to a read-only file all the same; without CAP_DAC_OVERRIDE this
+// thread is held to the file's mode as anyone else.
+struct HeldToFileModes {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2]{};
+    HeldToFileModes() {
+        syscall(SYS_capget, &header, saved);
+        __user_cap_data_struct less[2] = {saved[0], saved[1]};
+        less[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        syscall(SYS_capset, &header, less);
     }
-    return 0;
+    ~HeldToFileModes() { syscall(SYS_capset, &header, saved); }
+};
+
+// Delivers record while a lock holds back its measurements, the run and its
+// cycles written, and kills the server process of that transaction.
+store::Delivery killedInTransaction(const store::Target& target, const QByteArray& record,
+                                    const QString& spool, bool& killed) {
+    store::Connection holder(target);
+    store::Connection watcher(target);
+    QString error = holder.open() + watcher.open();
+    holder.exec("BEGIN", error);
+    holder.exec("LOCK TABLE measurements IN EXCLUSIVE MODE", error);
+    store::Delivery delivery;
+    std::thread run([&] {
+        store::Spool own(spool);
+        delivery = store::deliver(target, record, own);
+    });
+    int pid = 0;
+    for (int tries = 0; tries < 600 && pid == 0; ++tries) {
+        QTest::qWait(100);
+        QSqlQuery waiting;
+        pid = watcher.exec(waiting,
+                           "SELECT pid FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND "
+                           "application_name = 'tyrescope'",
+                           {}, error) &&
+                      waiting.next()
+                  ? waiting.value(0).toInt()
+                  : 0;
+    }
+    killed = pid > 0 && ::kill(pid, SIGKILL) == 0;
+    run.join();
+    return delivery;
 }
 
 } // namespace
 
 class tst_Spool : public QObject {
     Q_OBJECT
-
-    QTemporaryDir dir_;
 
 private slots:
     void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
@@ -58,32 +86,36 @@ private slots:
         qputenv("XDG_STATE_HOME", "state");
         QCOMPARE(store::Spool::defaultPath(),
                  QDir::homePath() + "/.local/state/tyrescope/results-spool.sqlite");
-        qputenv("XDG_STATE_HOME", dir_.path().toUtf8());
-        QCOMPARE(store::Spool::defaultPath(), dir_.filePath("tyrescope/results-spool.sqlite"));
+        qputenv("XDG_STATE_HOME", "/state");
+        QCOMPARE(store::Spool::defaultPath(), "/state/tyrescope/results-spool.sqlite");
     }
 
-    // What became of a run's record with the store, or the spool too, out
-    // of reach; then, once mended, of the next run's or of --sync-results.
-    // Every run ends in the store once, and the spool is empty.
+    // What becomes of a run's record with the store, or the spool too, out of
+    // reach; of --sync-results meanwhile; and once mended, of the next run's
+    // or --sync-results. Every run ends in the store once, the spool empty.
     void deliver_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<Result>("result");
         QTest::addColumn<bool>("bySync"); // the spool delivered by sync(), not the next run
-        const bool sqlite = backend() == "sqlite";
-        QTest::newRow("store answers") << "" << Result::Stored << false;
-        if (sqlite) {
-            QTest::newRow("no store folder") << "folder" << Result::Spooled << false;
-            QTest::newRow("no store folder, synced") << "folder" << Result::Spooled << true;
-            QTest::newRow("full disk") << "full" << Result::Spooled << false;
-            QTest::newRow("full disk for both") << "both full" << Result::Lost << false;
-            QTest::newRow("spool under a file") << "spool file" << Result::Lost << false;
+        const auto row = [](const char* tag, const char* fault, Result result, bool bySync) {
+            QTest::newRow(tag) << fault << result << bySync;
+        };
+        row("store answers", "", Result::Stored, false);
+        if (backend() == "sqlite") {
+            row("no store folder", "folder", Result::Spooled, false);
+            row("no store folder, synced", "folder", Result::Spooled, true);
+            row("read-only", "read-only", Result::Spooled, true);
+            row("a file of another kind", "other kind", Result::Spooled, false);
+            row("full disk", "full", Result::Spooled, false);
+            row("full disk for both", "both full", Result::Lost, false);
+            row("spool under a file", "spool file", Result::Lost, false);
             return;
         }
-        QTest::newRow("server stopped") << "stopped" << Result::Spooled << false;
-        QTest::newRow("server stopped, synced") << "stopped" << Result::Spooled << true;
-        QTest::newRow("wrong password") << "password" << Result::Spooled << false;
-        QTest::newRow("password from a pgpass file") << "pgpass" << Result::Stored << true;
-        QTest::newRow("killed in the transaction") << "killed" << Result::Spooled << true;
+        row("server stopped", "stopped", Result::Spooled, false);
+        row("server stopped, synced", "stopped", Result::Spooled, true);
+        row("wrong password", "password", Result::Spooled, false);
+        row("password from a pgpass file", "pgpass", Result::Stored, false);
+        row("killed in the transaction", "killed", Result::Spooled, false);
     }
     void deliver() {
         QFETCH(QString, fault);
@@ -91,81 +123,80 @@ private slots:
         QFETCH(bool, bySync);
         const QTemporaryDir dir;
         store::Target target = freshStore(dir);
+        if (fault == "folder" || fault == "spool file") {
+            target.path = dir.filePath("absent/store.sqlite");
+        }
         store::Spool spool(dir.filePath(fault == "spool file" ? "file/spool" : "spool"));
         QFile(dir.filePath("file")).open(QIODevice::WriteOnly);
-        if (fault.endsWith("full") || fault == "killed") {
-            store::ResultStore made(target);
-            QCOMPARE(made.open(), QString());
+        QFile file(target.path);
+        if (fault == "other kind") {
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("time,reached\r\n") > 0);
+            file.close();
+        } else if (!target.path.contains("absent")) {
+            QCOMPARE(store::ResultStore(target).open(), QString());
         }
         const QByteArray password = qgetenv("PGPASSWORD");
+        std::optional<HeldToFileModes> held;
+        if (fault == "read-only") {
+            QVERIFY(file.setPermissions(QFile::ReadOwner));
+            held.emplace();
+        } else if (fault.endsWith("full")) {
+            limitFileSize(fault == "full" ? file.size() : 1024);
+        } else if (fault == "stopped") {
+            QVERIFY(cluster("stop"));
+        } else if (fault == "password") {
+            qputenv("PGPASSWORD", "not-" + password);
+        } else if (fault == "pgpass") {
+            QFile pgpass(dir.filePath("pgpass"));
+            QVERIFY(pgpass.open(QIODevice::WriteOnly) &&
+                    pgpass.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+            pgpass.write("*:*:*:*:" + password + "\n");
+            qputenv("PGPASSFILE", pgpass.fileName().toUtf8());
+            qunsetenv("PGPASSWORD");
+        }
         // Three cycles: more than the pages a new store has room in.
         const QByteArray first = recordOf("TPMS-1", "b1", Start, "ppp");
-        store::Delivery delivery;
-        if (fault == "killed") {
-            store::Connection holder(target);
-            QString error = holder.open();
-            QVERIFY(holder.exec("BEGIN", error) &&
-                    holder.exec("LOCK TABLE runs IN EXCLUSIVE MODE", error));
-            std::thread run([&] {
-                store::Spool own(spool.path());
-                delivery = store::deliver(target, first, own);
-            });
-            const qint64 backend = waitingBackend(target);
-            QVERIFY(backend == 0 || ::kill(static_cast<pid_t>(backend), SIGKILL) == 0);
-            run.join();
-            QVERIFY(backend != 0);
-            QTRY_COMPARE_WITH_TIMEOUT(valueOf(target, "SELECT 1"), 1, 60000);
-        } else {
-            if (fault == "folder" || fault == "spool file") {
-                target.path = dir.filePath("absent/store.sqlite");
-            } else if (fault.endsWith("full")) {
-                limitFileSize(fault == "full" ? QFileInfo(target.path).size() : 1024);
-            } else if (fault == "stopped") {
-                QVERIFY(cluster("stop"));
-            } else if (fault == "password") {
-                qputenv("PGPASSWORD", "not-" + password);
-            } else if (fault == "pgpass") {
-                QFile pgpass(dir.filePath("pgpass"));
-                QVERIFY(pgpass.open(QIODevice::WriteOnly) &&
-                        pgpass.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-                pgpass.write("*:*:*:*:" + password + "\n");
-                qputenv("PGPASSFILE", pgpass.fileName().toUtf8());
-                qunsetenv("PGPASSWORD");
-            }
-            delivery = store::deliver(target, first, spool);
-            limitFileSize(RLIM_INFINITY);
-            QDir(dir.path()).mkdir("absent");
-            if (fault == "stopped") {
-                QVERIFY(cluster("start"));
-            }
-
-            qputenv("PGPASSWORD", password);
-            qunsetenv("PGPASSFILE");
-        }
+        bool killed = false;
+        const store::Delivery delivery =
+            fault == "killed" ? killedInTransaction(target, first, spool.path(), killed)
+                              : store::deliver(target, first, spool);
+        limitFileSize(RLIM_INFINITY);
+        QCOMPARE(killed, fault == "killed");
         QCOMPARE(delivery.result, result);
         const QString runId = QJsonDocument::fromJson(first)["run_id"].toString();
-        switch (result) {
-        case Result::Stored:
-            QCOMPARE(delivery.message, QString());
-            break;
-        case Result::Spooled:
-            QVERIFY2(delivery.message.startsWith(
-                         QStringLiteral("the results store %1 did not take run %2 (")
-                             .arg(target.name(), runId)) &&
-                         delivery.message.endsWith(
-                             QStringLiteral("); it is kept in the spool %1 until the next run to "
-                                            "that store or --sync-results")
-                                 .arg(spool.path())),
-                     qPrintable(delivery.message));
-            break;
-        case Result::Lost:
-            QVERIFY2(
-                delivery.message.contains(QStringLiteral("; the spool %1: ").arg(spool.path())),
-                qPrintable(delivery.message));
-            break;
-        }
+        const QString said[] = {
+            "",
+            QStringLiteral("the results store %1 did not take run %2 (.+); it is kept in the spool "
+                           "%3 until the next run to that store or --sync-results")
+                .arg(target.name(), runId, spool.path()),
+            QStringLiteral("the record of run %1 could not be kept: the results store %2: .+; the "
+                           "spool %3: .+")
+                .arg(runId, target.name(), spool.path())};
+        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(said[int(result)]))
+                     .match(delivery.message)
+                     .hasMatch(),
+                 qPrintable(delivery.message));
         QVERIFY(password.isEmpty() || !delivery.message.contains(password));
         const int spooled = result == Result::Spooled ? 1 : 0;
+        if (bySync) {
+            const store::Sync waiting = store::sync(target, spool);
+            QCOMPARE(waiting.left, 1);
+            QVERIFY(waiting.error.startsWith("the results store " + target.name()));
+        }
+
+        held.reset();
+        if (fault == "read-only") {
+            file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        }
+        QDir(dir.path()).mkdir("absent");
+        if (fault == "other kind") {
+            file.remove();
+        } else if (fault == "stopped") {
+            QVERIFY(cluster("start"));
+        }
+        qputenv("PGPASSWORD", password);
+        qunsetenv("PGPASSFILE");
+        QTRY_COMPARE_WITH_TIMEOUT(valueOf(target, "SELECT 1"), 1, 60000); // after a crash
         if (bySync) {
             const store::Sync sync = store::sync(target, spool);
             QCOMPARE(sync.error, QString());
@@ -183,24 +214,6 @@ private slots:
             QCOMPARE(spool.count(target.name(), left), QString());
             QCOMPARE(left, 0);
         }
-    }
-
-    // Nothing to deliver while the store is out of reach: the spool keeps
-    // what it holds, and says how much.
-    void syncUnreachable() {
-        store::Target target;
-        target.path = dir_.filePath("absent/store.sqlite");
-        store::Spool spool(dir_.filePath("spool"));
-        for (const char* serial : {"TPMS-1", "TPMS-2"}) {
-            QCOMPARE(store::deliver(target, recordOf(serial, "b1", Start), spool).result,
-                     Result::Spooled);
-        }
-        const store::Sync sync = store::sync(target, spool);
-        QCOMPARE(sync.delivered, 0);
-        QCOMPARE(sync.left, 2);
-        QCOMPARE(
-            sync.error,
-            QStringLiteral("the results store %1: unable to open database file").arg(target.path));
     }
 };
 
