@@ -72,32 +72,15 @@ private slots:
             << read([node](CommandLine& c) { c.choice.path = node.toStdString(); }) << "";
 
         QTest::newRow("--history of a receiver at a station since a time")
-            << QStringList{"--history",
-                           "--results",
-                           "s.db",
-                           "--serial",
-                           "T-1",
-                           "--station",
-                           "b1",
-                           "--format",
-                           "csv",
-                           "--since",
-                           "2026-12-08T10:00+01:00"}
+            << QString("--history --results s.db --serial T-1 --station b1 --format csv --since "
+                       "2026-12-08T10:00+01:00")
+                   .split(' ')
             << is(A::History,
-                  [this](CommandLine& c) {
+                  [](CommandLine& c) {
                       c.choice.serial = "T-1";
                       c.read.format = cycle::OutputFormat::Csv;
-                      c.results = store::Target{};
-                      c.results->path = QDir::current().filePath("s.db");
+                      c.results.emplace().path = QDir::current().filePath("s.db");
                       c.since = "2026-12-08T09:00:00.000Z";
-                  })
-            << "";
-        QTest::newRow("--sync-results")
-            << QStringList{"--sync-results", "postgresql://db/r"}
-            << is(A::SyncResults,
-                  [](CommandLine& c) {
-                      c.results =
-                          store::Target{store::Target::Kind::Postgresql, {}, {}, "db", -1, "r"};
                   })
             << "";
         fails({"--history"}, "--history needs --results.");

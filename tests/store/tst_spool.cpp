@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 #include <csignal>
 #include <linux/capability.h>
@@ -137,6 +138,20 @@ private slots:
         }
         const QByteArray password = qgetenv("PGPASSWORD");
         std::optional<HeldToFileModes> held;
+        bool mended = false;
+        const auto mend = [&] {
+            if (!std::exchange(mended, true)) {
+                held.reset();
+                QVERIFY(fault != "read-only" ||
+                        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+                QDir(dir.path()).mkdir("absent");
+                qputenv("PGPASSWORD", password);
+                qunsetenv("PGPASSFILE");
+                QVERIFY(fault == "other kind" ? file.remove() : true);
+                QVERIFY(fault == "stopped" ? cluster("start") : true);
+            }
+        };
+        const auto mendedAnyway = qScopeGuard(mend);
         if (fault == "read-only") {
             QVERIFY(file.setPermissions(QFile::ReadOwner));
             held.emplace();
@@ -164,17 +179,12 @@ private slots:
         QCOMPARE(killed, fault == "killed");
         QCOMPARE(delivery.result, result);
         const QString runId = QJsonDocument::fromJson(first)["run_id"].toString();
-        const QString said[] = {
-            "",
-            QStringLiteral("the results store %1 did not take run %2 (.+); it is kept in the spool "
-                           "%3 until the next run to that store or --sync-results")
-                .arg(target.name(), runId, spool.path()),
-            QStringLiteral("the record of run %1 could not be kept: the results store %2: .+; the "
-                           "spool %3: .+")
-                .arg(runId, target.name(), spool.path())};
-        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(said[int(result)]))
-                     .match(delivery.message)
-                     .hasMatch(),
+        const QString said[] = {"", "the results store %1 did not take run %2 (",
+                                "the record of run %2 could not be kept: the results store %1: "};
+        QVERIFY2(result == Result::Stored
+                     ? delivery.message.isEmpty()
+                     : delivery.message.startsWith(said[int(result)].arg(target.name(), runId)) &&
+                           delivery.message.contains(spool.path()),
                  qPrintable(delivery.message));
         QVERIFY(password.isEmpty() || !delivery.message.contains(password));
         const int spooled = result == Result::Spooled ? 1 : 0;
@@ -184,18 +194,7 @@ private slots:
             QVERIFY(waiting.error.startsWith("the results store " + target.name()));
         }
 
-        held.reset();
-        if (fault == "read-only") {
-            file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        }
-        QDir(dir.path()).mkdir("absent");
-        if (fault == "other kind") {
-            file.remove();
-        } else if (fault == "stopped") {
-            QVERIFY(cluster("start"));
-        }
-        qputenv("PGPASSWORD", password);
-        qunsetenv("PGPASSFILE");
+        mend();
         QTRY_COMPARE_WITH_TIMEOUT(valueOf(target, "SELECT 1"), 1, 60000); // after a crash
         if (bySync) {
             const store::Sync sync = store::sync(target, spool);

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 // The stores a test runs over: SQLite files; and PostgreSQL when ctest runs
 // the test inside a cluster of its own made by pg_virtualenv (label server),
@@ -18,40 +19,32 @@ inline QString backend() {
 }
 
 inline store::Target postgresql(const QString& database) {
-    store::Target target;
-    target.kind = store::Target::Kind::Postgresql;
-    target.host = qEnvironmentVariable("PGHOST");
-    target.port = qEnvironmentVariableIntValue("PGPORT");
-    target.user = qEnvironmentVariable("PGUSER");
-    target.database = database;
-    return target;
+    QString unused;
+    return *store::parseTarget(QStringLiteral("postgresql://%1@%2:%3/%4")
+                                   .arg(qEnvironmentVariable("PGUSER"),
+                                        qEnvironmentVariable("PGHOST"),
+                                        qEnvironmentVariable("PGPORT"), database),
+                               unused);
 }
 
-// Runs statements without values; fails the test on the first that fails.
+// Runs statements without values; false on the first that fails.
 inline bool execAll(const store::Target& target, const QStringList& statements) {
     store::Connection c(target);
     QString error = c.open();
-    for (const QString& sql : statements) {
-        if (!error.isEmpty() || !c.exec(sql, error)) {
-            qWarning("%s: %s", qPrintable(sql.left(60)), qPrintable(error));
-            return false;
-        }
-    }
-    return true;
+    return error.isEmpty() && std::all_of(statements.begin(), statements.end(),
+                                          [&](const QString& sql) { return c.exec(sql, error); });
 }
 
 // A new, empty store: a file in dir, or a database of the cluster.
 inline store::Target freshStore(const QTemporaryDir& dir) {
     static int made = 0;
-    ++made;
-    if (backend() == QLatin1String("sqlite")) {
-        store::Target target;
-        target.path = dir.filePath(QStringLiteral("store-%1.sqlite").arg(made));
-        return target;
-    }
-    const QString name = QStringLiteral("store_%1").arg(made);
-    execAll(postgresql(QStringLiteral("postgres")), {QStringLiteral("CREATE DATABASE ") + name});
-    return postgresql(name);
+    const QString name = QStringLiteral("store_%1").arg(++made);
+    store::Target file;
+    file.path = dir.filePath(name);
+    return backend() == QLatin1String("sqlite") ||
+                   !execAll(postgresql(QStringLiteral("postgres")), {"CREATE DATABASE " + name})
+               ? file
+               : postgresql(name);
 }
 
 // The first value of a query without values, -1 when it fails.
