@@ -365,7 +365,8 @@ const std::vector<OptionRow>& optionTable() {
                OfHistory,
                [](const QString& value, CommandLine& c) { return store(since(value), c.since); }),
         option({"verbose"}, {},
-               "Say on standard error, at every cycle, why the receiver is off line or lost.",
+               "Say on standard error, at every cycle, why the receiver is off line or lost, "
+               "and when the window was brought forward for a later copy.",
                OfWindow | OfRead | OfListDevices,
                [](const QString&, CommandLine& c) {
                    c.verbose = true;

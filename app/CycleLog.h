@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "app/LogFile.h"
 #include "cycle/CycleOutput.h"
 
 #include <QString>
-#include <sys/types.h>
+#include <cstdint>
 
 // --log FILE: every acquisition cycle appended as the CSV rows of --format
 // csv. What the file holds is never truncated or rewritten; the header goes
@@ -13,14 +14,13 @@
 // cycle, so rows follow a log that was rotated, renamed or deleted; each
 // cycle's rows reach the disk before the next cycle, so a crash loses at most
 // the cycle being written. Copies that log to one file take turns: each holds
-// an flock on it from looking at its end until its rows are on the disk. A
+// a lock on it from looking at its end until its rows are on the disk. A
 // file goes on in the layout it began with, and one of another layout is
 // refused, whenever it appears at the path. A pipe or device stays open: it
 // is one stream.
 class CycleLog {
 public:
     CycleLog() = default;
-    ~CycleLog();
     CycleLog(const CycleLog&) = delete;
     CycleLog& operator=(const CycleLog&) = delete;
 
@@ -46,24 +46,23 @@ public:
     bool append(const cycle::CycleResult& cycle, const sensor::UnitState& units);
 
 private:
-    // The file at the path, opened for appending, with its layout checked
-    // when it is not the file last written; -1 with error_ set.
-    int openChecked();
-    // The layout of the regular file open at descriptor, from its first line;
-    // nullptr with error_ set when it is none of ours.
-    const cycle::CsvLayout* layoutOf(int descriptor);
+    // The file at the path, opened for appending and locked; not open, with
+    // error_ set or the path now a stream, when that cannot be.
+    LogFile openChecked();
+    // The layout of the regular file, from its first line; nullptr with
+    // error_ set when it is none of ours.
+    const cycle::CsvLayout* layoutOf(LogFile& file);
     bool fail(const QString& error);
 
     QString path_;
     QString error_;
     QString notice_;
     bool logging_ = false;
-    int stream_ = -1; // a pipe or device, open for the whole run
+    LogFile stream_; // a pipe or device, open for the whole run
     bool streamHeaderDue_ = false;
     // The layout of the file last written, and which file that was: a file
     // that is another, or shorter than left, is looked at afresh.
     const cycle::CsvLayout* layout_ = &cycle::currentCsvLayout();
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
-    off_t writtenSize_ = -1; // -1: no file looked at yet
+    LogFile::Identity identity_;
+    std::int64_t writtenSize_ = -1; // -1: no file looked at yet
 };

@@ -1,15 +1,24 @@
 // SPDX-License-Identifier: MIT
 #include "app/SingleInstance.h"
 
+#include "app/SystemError.h"
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QSocketNotifier>
+#include <QLoggingCategory>
 #include <QStandardPaths>
 #include <QThread>
-#include <QTimer>
 #include <QWidget>
+
+#ifdef _WIN32
+#include <QCryptographicHash>
+#include <QWinEventNotifier>
+#include <windows.h>
+#else
+#include <QSocketNotifier>
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -18,16 +27,208 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
 using namespace std::chrono_literals;
 constexpr auto NotifyDeadline = 3s;
-constexpr auto AcceptRetry = 1s;
+
+// "tyrescope.instance": a later copy's request served (--verbose).
+Q_LOGGING_CATEGORY(lcInstance, "tyrescope.instance", QtWarningMsg)
 
 QString systemError(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return systemerror::text(error);
 }
+
+void raiseVisibleWindows() {
+    qCInfo(lcInstance, "window brought forward at a later copy's request");
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->windowType() != Qt::Window || !w->isVisible()) {
+            continue;
+        }
+        w->setWindowState((w->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        w->raise();
+        w->activateWindow();
+    }
+}
+
+// A folder fit for the lock; `why` says why not.
+bool isPrivateFolder(const QString& path, QString& why);
+// Makes the folder, private, unless it is there.
+bool makePrivateFolder(const QString& path);
+QString requestAddressFor(const QString& lockPath);
+
+// Empty, with `why` set, when the user has no private folder at all.
+QString privateFolder(QString& why) {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime, why)) {
+        return runtime;
+    }
+    // Never a shared folder such as /tmp: another user could take the name.
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty() || !QDir().mkpath(cache)) {
+        why = QStringLiteral("no private folder for the lock (no cache folder)");
+        return {};
+    }
+    const QString own = cache + QStringLiteral("/tyrescope");
+    if (!makePrivateFolder(own)) {
+        why = own + QStringLiteral(": ") + systemError(systemerror::last());
+        return {};
+    }
+    if (!isPrivateFolder(own, why)) {
+        return {};
+    }
+    why.clear();
+    return own;
+}
+
+QString defaultLockPath(QString& why) {
+    const QString folder = privateFolder(why);
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/tyrescope.lock");
+}
+
+} // namespace
+
+SingleInstance::SingleInstance() {
+    lockPath_ = defaultLockPath(error_);
+    if (!lockPath_.isEmpty()) {
+        requestAddress_ = requestAddressFor(lockPath_);
+    }
+}
+
+SingleInstance::SingleInstance(const QString& lockPath)
+    : lockPath_(lockPath), requestAddress_(requestAddressFor(lockPath)) {}
+
+#ifdef _WIN32
+
+namespace {
+
+// A real folder, not a link to one. Who may write to it is left to its
+// access rules, which keep a user's own folders to that user.
+bool isPrivateFolder(const QString& path, QString& why) {
+    const DWORD attributes =
+        GetFileAttributesW(QDir::toNativeSeparators(path).toStdWString().c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        why = path + QStringLiteral(": ") + systemError(systemerror::last());
+        return false;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        why = path + QStringLiteral(" is not a folder of this user's own");
+        return false;
+    }
+    return true;
+}
+
+bool makePrivateFolder(const QString& path) {
+    return CreateDirectoryW(QDir::toNativeSeparators(path).toStdWString().c_str(), nullptr) ||
+           GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// An event named after the lock, in the namespace of every session, as the
+// lock file is the user's in every session.
+QString requestAddressFor(const QString& lockPath) {
+    const QByteArray name =
+        QDir::toNativeSeparators(QFileInfo(lockPath).absoluteFilePath()).toLower().toUtf8();
+    return QStringLiteral("Global\\Tyrescope-raise-") +
+           QString::fromLatin1(
+               QCryptographicHash::hash(name, QCryptographicHash::Sha256).toHex().left(32));
+}
+
+} // namespace
+
+SingleInstance::~SingleInstance() {
+    notifier_.reset();
+    if (listener_ != -1) {
+        CloseHandle(reinterpret_cast<HANDLE>(listener_));
+    }
+    if (lock_ != -1) {
+        CloseHandle(reinterpret_cast<HANDLE>(lock_));
+    }
+}
+
+SingleInstance::Result SingleInstance::acquire() {
+    if (lock_ != -1) {
+        return Result::Acquired;
+    }
+    if (lockPath_.isEmpty()) {
+        return Result::Unavailable; // error_ says why
+    }
+    // Held open without sharing, no other copy can open it; Windows closes it
+    // however the process ends. The lock is this file, never what a link
+    // points at, and what it holds does not matter.
+    HANDLE file = CreateFileW(QDir::toNativeSeparators(lockPath_).toStdWString().c_str(),
+                              GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_SHARING_VIOLATION) {
+            return Result::AlreadyRunning;
+        }
+        error_ = lockPath_ + QStringLiteral(": ") + systemError(static_cast<int>(error));
+        return Result::Unavailable;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        CloseHandle(file);
+        error_ = lockPath_ + QStringLiteral(" is not a plain file");
+        return Result::Unavailable;
+    }
+    lock_ = reinterpret_cast<std::intptr_t>(file);
+    return Result::Acquired;
+}
+
+bool SingleInstance::raiseWindowOnRequest() {
+    if (lock_ == -1 || listener_ != -1) {
+        return listener_ != -1;
+    }
+    // Holding the lock, this copy is the only one that waits on it.
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, requestAddress_.toStdWString().c_str());
+    if (event == nullptr) {
+        error_ = requestAddress_ + QStringLiteral(": ") + systemError(systemerror::last());
+        return false;
+    }
+    listener_ = reinterpret_cast<std::intptr_t>(event);
+    auto* notifier = new QWinEventNotifier(event);
+    notifier_.reset(notifier);
+    QObject::connect(notifier, &QWinEventNotifier::activated, notifier,
+                     [] { raiseVisibleWindows(); });
+    return true;
+}
+
+bool SingleInstance::notifyRunningCopy() {
+    // A copy started at the same moment may hold the lock but not wait on its
+    // event yet: tried again until the deadline.
+    const QDeadlineTimer deadline(NotifyDeadline);
+    for (;;) {
+        HANDLE event =
+            OpenEventW(EVENT_MODIFY_STATE, FALSE, requestAddress_.toStdWString().c_str());
+        int error = systemerror::last();
+        if (event != nullptr) {
+            // The copy the user just started may give the foreground away.
+            AllowSetForegroundWindow(ASFW_ANY);
+            const bool sent = SetEvent(event);
+            error = systemerror::last();
+            CloseHandle(event);
+            if (sent) {
+                return true;
+            }
+        }
+        if (deadline.hasExpired()) {
+            error_ = requestAddress_ + QStringLiteral(": ") + systemError(error);
+            return false;
+        }
+        QThread::msleep(100);
+    }
+}
+
+#else
+
+namespace {
+
+constexpr auto AcceptRetry = 1s;
 
 // A folder fit for the lock: a real folder, not a link to one, owned by this
 // user, writable by this user and by no one else.
@@ -48,36 +249,11 @@ bool isPrivateFolder(const QString& path, QString& why) {
     return true;
 }
 
-// Empty, with `why` set, when the user has no private folder at all.
-QString privateFolder(QString& why) {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime, why)) {
-        return runtime;
-    }
-    // Never a shared folder such as /tmp: another user could take the name.
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (cache.isEmpty() || !QDir().mkpath(cache)) {
-        why = QStringLiteral("no private folder for the lock (no cache folder)");
-        return {};
-    }
-    const QString own = cache + QStringLiteral("/tyrescope");
-    if (::mkdir(QFile::encodeName(own).constData(), 0700) != 0 && errno != EEXIST) {
-        why = own + QStringLiteral(": ") + systemError(errno);
-        return {};
-    }
-    if (!isPrivateFolder(own, why)) {
-        return {};
-    }
-    why.clear();
-    return own;
+bool makePrivateFolder(const QString& path) {
+    return ::mkdir(QFile::encodeName(path).constData(), 0700) == 0 || errno == EEXIST;
 }
 
-QString defaultLockPath(QString& why) {
-    const QString folder = privateFolder(why);
-    return folder.isEmpty() ? QString() : folder + QStringLiteral("/tyrescope.lock");
-}
-
-QString socketPathFor(const QString& lockPath) {
+QString requestAddressFor(const QString& lockPath) {
     const QFileInfo lock(lockPath);
     return lock.path() + QLatin1Char('/') + lock.completeBaseName() + QStringLiteral(".socket");
 }
@@ -94,42 +270,21 @@ bool socketAddress(const QString& path, sockaddr_un& address) {
     return true;
 }
 
-void raiseVisibleWindows() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->windowType() != Qt::Window || !w->isVisible()) {
-            continue;
-        }
-        w->setWindowState((w->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-        w->raise();
-        w->activateWindow();
-    }
-}
-
 } // namespace
-
-SingleInstance::SingleInstance() {
-    lockPath_ = defaultLockPath(error_);
-    if (!lockPath_.isEmpty()) {
-        socketPath_ = socketPathFor(lockPath_);
-    }
-}
-
-SingleInstance::SingleInstance(const QString& lockPath)
-    : lockPath_(lockPath), socketPath_(socketPathFor(lockPath)) {}
 
 SingleInstance::~SingleInstance() {
     if (listener_ >= 0) {
         notifier_.reset();
-        ::close(listener_);
-        ::unlink(QFile::encodeName(socketPath_).constData());
+        ::close(static_cast<int>(listener_));
+        ::unlink(QFile::encodeName(requestAddress_).constData());
     }
-    if (fd_ >= 0) {
-        ::close(fd_); // the kernel drops the lock with the last descriptor
+    if (lock_ >= 0) {
+        ::close(static_cast<int>(lock_)); // the kernel drops the lock with the last descriptor
     }
 }
 
 SingleInstance::Result SingleInstance::acquire() {
-    if (fd_ >= 0) {
+    if (lock_ >= 0) {
         return Result::Acquired;
     }
     if (lockPath_.isEmpty()) {
@@ -158,19 +313,19 @@ SingleInstance::Result SingleInstance::acquire() {
         error_ = lockPath_ + QStringLiteral(": ") + systemError(error);
         return Result::Unavailable;
     }
-    fd_ = fd;
+    lock_ = fd;
     return Result::Acquired;
 }
 
 // A plain Unix socket rather than QLocalServer: the program then needs no
 // network module, which would cost every start time and memory.
 bool SingleInstance::raiseWindowOnRequest() {
-    if (fd_ < 0 || listener_ >= 0) {
+    if (lock_ < 0 || listener_ >= 0) {
         return listener_ >= 0;
     }
     sockaddr_un address;
-    if (!socketAddress(socketPath_, address)) {
-        error_ = socketPath_ + QStringLiteral(": too long for a socket address");
+    if (!socketAddress(requestAddress_, address)) {
+        error_ = requestAddress_ + QStringLiteral(": too long for a socket address");
         return false;
     }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -184,13 +339,13 @@ bool SingleInstance::raiseWindowOnRequest() {
     ::unlink(address.sun_path);
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(fd, 4) != 0) {
-        error_ = socketPath_ + QStringLiteral(": ") + systemError(errno);
+        error_ = requestAddress_ + QStringLiteral(": ") + systemError(errno);
         ::close(fd);
         return false;
     }
     listener_ = fd;
-    notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    QSocketNotifier* notifier = notifier_.get();
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
+    notifier_.reset(notifier);
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [fd, notifier] {
         // Connecting is the whole request.
         int peer;
@@ -210,8 +365,8 @@ bool SingleInstance::raiseWindowOnRequest() {
 
 bool SingleInstance::notifyRunningCopy() {
     sockaddr_un address;
-    if (!socketAddress(socketPath_, address)) {
-        error_ = socketPath_ + QStringLiteral(": too long for a socket address");
+    if (!socketAddress(requestAddress_, address)) {
+        error_ = requestAddress_ + QStringLiteral(": too long for a socket address");
         return false;
     }
     // A copy started at the same moment may hold the lock but not listen yet,
@@ -232,9 +387,11 @@ bool SingleInstance::notifyRunningCopy() {
             return true;
         }
         if (deadline.hasExpired()) {
-            error_ = socketPath_ + QStringLiteral(": ") + systemError(error);
+            error_ = requestAddress_ + QStringLiteral(": ") + systemError(error);
             return false;
         }
         QThread::msleep(100);
     }
 }
+
+#endif

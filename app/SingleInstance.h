@@ -2,19 +2,23 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 
-class QSocketNotifier;
+class QObject;
 
 // Lets only one copy of the program run per user. The lock is the kernel's
-// (flock on an open file), so it goes with the process that holds it however
-// that process ends, and whatever a leftover lock file contains. It lives in a
-// folder that only this user can write, so no one else can plant or hold it.
+// (flock on an open file; on Windows, the file held open without sharing), so
+// it goes with the process that holds it however that process ends, and
+// whatever a leftover lock file contains. It lives in a folder that only this
+// user can write, so no one else can plant or hold it.
 class SingleInstance {
 public:
     // The lock file in the user's private folder: XDG_RUNTIME_DIR when it is
     // this user's own, writable by this user and by no one else, else a 0700
-    // "tyrescope" folder in the user's cache folder.
+    // "tyrescope" folder in the user's cache folder. On Windows, whose user
+    // folders are private by their access rules, XDG_RUNTIME_DIR when it names
+    // a folder, else "tyrescope" in the local application data's cache folder.
     SingleInstance();
     // The lock file at this path; the folder is taken as private.
     explicit SingleInstance(const QString& lockPath);
@@ -37,7 +41,7 @@ public:
     // For the copy that holds the lock and shows a window: a later copy's
     // notifyRunningCopy() brings its visible windows to the front and
     // activates them. Requests are served by the event loop. False when no
-    // socket could be made for them.
+    // socket (on Windows, event) could be made for them.
     bool raiseWindowOnRequest();
     // For a copy that found another one running: asks that copy to bring its
     // window forward, waiting up to 3 s for a copy that is still starting or
@@ -46,9 +50,11 @@ public:
 
 private:
     QString lockPath_;
-    QString socketPath_;
+    // Where later copies ask: a socket beside the lock, or on Windows an
+    // event named after it.
+    QString requestAddress_;
     QString error_;
-    int fd_ = -1;
-    int listener_ = -1;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    std::intptr_t lock_ = -1;     // a descriptor, or a HANDLE on Windows
+    std::intptr_t listener_ = -1; // the same
+    std::unique_ptr<QObject> notifier_;
 };

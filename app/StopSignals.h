@@ -4,7 +4,9 @@
 #include <memory>
 
 // How --read is asked to stop: SIGINT (Ctrl+C) and SIGTERM end the run after
-// the cycle under way, or a write blocked on a reader that does not read.
+// the cycle under way, or a write blocked on a reader that does not read. On
+// Windows the console's events stand in for them: Ctrl+C and Ctrl+Break for
+// SIGINT, the console closing, a log-off or shutdown for SIGTERM.
 namespace stop {
 
 // The signal that asked for a stop; 0 while none did.

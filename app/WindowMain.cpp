@@ -5,6 +5,7 @@
 #include "app/ExitStatus.h"
 #include "app/InstallNames.h"
 #include "app/Launch.h"
+#include "app/Platform.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "ui/frmMain.h"
@@ -66,6 +67,7 @@ int windowMain(int argc, char* argv[], const CommandLine& command) {
         return status;
     }
 
+    platform::prepareWindowStyle();
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QString::fromLatin1(TyrescopeAppId));
     if (lock == SingleInstance::Result::Acquired && !instance.raiseWindowOnRequest()) {

@@ -6,6 +6,7 @@
 #include "app/Launch.h"
 #include "app/ListDevices.h"
 #include "app/OutputStream.h"
+#include "app/Platform.h"
 #include "app/Version.h"
 #include "app/WindowMain.h"
 #include "record/RecordFile.h"
@@ -17,11 +18,8 @@
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
-#include <cerrno>
 #include <clocale>
-#include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -35,20 +33,6 @@
 #endif
 
 namespace {
-
-// A log or lock opened while descriptor 0, 1 or 2 is closed would take its
-// place, and output and messages would land in it. Each closed one is taken
-// by /dev/null, read-only for stdout and stderr so that their writes still
-// fail as on a closed descriptor (EBADF).
-bool occupyStandardDescriptors() {
-    for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
-        if (::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF &&
-            ::open("/dev/null", descriptor == STDIN_FILENO ? O_WRONLY : O_RDONLY) != descriptor) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // What a command printed, checked: status, or WriteFailed with the system's
 // reason when the output did not take it all.
@@ -229,13 +213,9 @@ int runWindow(int argc, char* argv[], const CommandLine& command) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (!occupyStandardDescriptors()) {
+    if (!platform::prepareStandardStreams()) {
         return exitstatus::WriteFailed;
     }
-    // A reader that has gone and a file-size limit make a write fail (EPIPE,
-    // EFBIG), to be told and handled, instead of ending the process silently.
-    std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGXFSZ, SIG_IGN);
     // The system's messages (strerror) and device strings in the user's language and
     // character set on every path, not only on those that create an application object.
     std::setlocale(LC_ALL, "");
@@ -252,6 +232,9 @@ int main(int argc, char* argv[]) {
     const CommandLine command = parseCommandLine(arguments);
     if (command.verbose) {
         QLoggingCategory::setFilterRules(QStringLiteral("tyrescope.*=true"));
+    }
+    if (command.action != CommandLine::Action::Window) {
+        platform::useStartingConsole();
     }
     OutputStream out(STDOUT_FILENO);
     switch (command.action) {

@@ -4,9 +4,10 @@
 # nothing else, and the licence texts of what it carries. Included from
 # cmake/Packaging.cmake in the `windows` preset's build.
 
-# The Qt plugins the program loads: the platform and the native style. Their
-# DLLs and the program's are found from what each one imports.
-set(TYRESCOPE_WINDOWS_PLUGINS platforms/qwindows styles/qwindowsvistastyle)
+# The Qt plugins the program loads: the platform alone, since the window takes
+# the style it has on Linux, Fusion, which Qt Widgets holds (app/Platform.cpp).
+# Their DLLs and the program's are found from what each one imports.
+set(TYRESCOPE_WINDOWS_PLUGINS platforms/qwindows)
 
 install(TARGETS tyrescope RUNTIME DESTINATION .)
 set(_plugin_files "")

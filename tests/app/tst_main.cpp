@@ -116,7 +116,8 @@ class tst_Main : public QObject {
     Q_OBJECT
 
 private slots:
-    // Terminal commands answer without a display and without a window.
+    // Terminal commands answer without a display and without a window
+    // (tst_main_portable has those that Windows gives too).
     void commandLine_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
@@ -124,26 +125,6 @@ private slots:
         QTest::addColumn<QString>("err"); // expected in standard error
         QTest::addColumn<QString>("shell");
 
-        QTest::newRow("--version") << QStringList{"--version"} << 0
-                                   << QStringLiteral("tyrescope %1\n").arg(version::text) << ""
-                                   << "";
-        QTest::newRow("unknown option")
-            << QStringList{"--frobnicate"} << 2 << ""
-            << "tyrescope: Unknown option 'frobnicate'. Try 'tyrescope --help' for more "
-               "information.\n"
-            << "";
-        QTest::newRow("--list-devices of the simulated receiver")
-            << QStringList{"--list-devices", "--simulate"} << 0
-            << "HID interfaces present: 1\n* emulated/0  0000:0001"
-            << ""
-            << "";
-        QTest::newRow("log in a missing folder")
-            << QStringList{"--read", "--simulate", "--log", "/nonexistent/bench.csv"} << 2 << ""
-            << "tyrescope: cannot open the log /nonexistent/bench.csv for appending: "
-            << "";
-        QTest::newRow("log is a folder") << QStringList{"--simulate", "--log", "/"} << 2 << ""
-                                         << "tyrescope: cannot open the log / for appending: "
-                                         << "";
         const QString full =
             QStringLiteral("tyrescope: cannot write the output: %1\n").arg(systemReason(ENOSPC));
         QTest::newRow("until interrupted, every half second, onto a full device")
@@ -156,10 +137,6 @@ private slots:
             << QStringList{"--read", "--simulate", "--limits", "l.json"} << 2 << ""
             << "tyrescope: --limits l.json: pressure.min: above max\n"
             << R"(cd "$XDG_CACHE_HOME"; echo '{"pressure":{"min":3,"max":2,"unit":"bar"}}' >l.json;)";
-        QTest::newRow("a record that cannot be written")
-            << QStringList{"--read", "--simulate", "--junit", "/nonexistent/r.xml"} << 2 << ""
-            << "tyrescope: cannot write the record /nonexistent/r.xml: "
-            << "";
         // The store of --results, and the spool, under the test's own folders.
         const QString states = R"(cd "$XDG_CACHE_HOME"; export XDG_STATE_HOME="$PWD"; )";
         const QString read = R"("$0" --read --simulate --quiet --results )";

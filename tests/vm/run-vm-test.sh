@@ -1,6 +1,6 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# usage: run-vm-test.sh TEST_BINARY [FILE...] [-- TEST_ARGS...]
+# usage: run-vm-test.sh TEST_BINARY [FILE[=DIR]...] [-- TEST_ARGS...]
 #
 # Boots Debian's own kernel under qemu (TCG, no KVM needed) with a throw-away
 # initramfs that holds busybox, the hid, hid-generic and uhid modules,
@@ -81,7 +81,14 @@ copy_with_libs() { # FILE DEST_DIR
     done
 }
 copy_with_libs "$TEST" "$R/t"
-for f in $FILES; do copy_with_libs "$f" "$R/t"; done
+# FILE=DIR puts a file in DIR, relative to the program's folder, such as a
+# module the program loads from a path relative to itself.
+for f in $FILES; do
+  case "$f" in
+    *=*) mkdir -p "$R/t/${f#*=}"; copy_with_libs "${f%%=*}" "$R/t/${f#*=}" ;;
+    *) copy_with_libs "$f" "$R/t" ;;
+  esac
+done
 
 # Qt's offscreen platform and one font family, for widget tests.
 QT_PLUGINS=$(qtpaths6 --query QT_INSTALL_PLUGINS 2>/dev/null || echo /usr/lib/x86_64-linux-gnu/qt6/plugins)

@@ -8,7 +8,8 @@
 # plugins the program finds through WINEPATH and QT_PLUGIN_PATH, as it finds mingw-w64's. Wine has no Arial:
 # Liberation Sans, metrically the same, takes its place, as fontconfig has it on
 # Linux, both for Windows' own font lookup and for the offscreen platform, which
-# reads its fonts from QT_QPA_FONTDIR.
+# reads its fonts from QT_QPA_FONTDIR. ClearType is on, as Windows has it unless told
+# otherwise (with Wine's own default, thin strokes of small letters go missing).
 set -eu
 prefix=$1 qt=$2
 shift 2
@@ -17,17 +18,21 @@ export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 fonts=/usr/share/fonts/truetype/liberation
 
-if [ ! -f "$prefix/.tyrescope-ready" ]; then
+ready="$prefix/.tyrescope-ready-2"
+if [ ! -f "$ready" ]; then
   mkdir -p "$prefix"
   (
     flock 9
-    if [ ! -f "$prefix/.tyrescope-ready" ]; then
+    if [ ! -f "$ready" ]; then
       wineboot --init >/dev/null 2>&1
       cp "$fonts"/LiberationSans-*.ttf "$prefix/drive_c/windows/Fonts/"
       wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f \
         >/dev/null 2>&1
+      wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /d 2 /f >/dev/null 2>&1
+      wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothingType /t REG_DWORD /d 2 /f \
+        >/dev/null 2>&1
       wineserver --wait
-      touch "$prefix/.tyrescope-ready"
+      touch "$ready"
     fi
   ) 9>"$prefix.lock"
 fi
