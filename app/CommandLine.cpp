@@ -188,9 +188,17 @@ template <typename T> Refusal store(const std::optional<T>& parsed, T& field) {
 
 // --results, and the value of --sync-results.
 Refusal results(const QString& value, CommandLine& c) {
+#ifdef TYRESCOPE_RESULTS_STORE
     QString why;
     c.results = ::store::parseTarget(value, why);
     return c.results ? Taken : Refusal(why);
+#else
+    // Built without Qt's SQL module (so far Qt for Windows): nothing could store
+    // the record, and a run must not pretend it did.
+    Q_UNUSED(value);
+    Q_UNUSED(c);
+    return Refusal(QStringLiteral("this build of Tyrescope has no results store."));
+#endif
 }
 
 // A text for the run's record.

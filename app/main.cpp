@@ -11,9 +11,11 @@
 #include "app/WindowMain.h"
 #include "record/RecordFile.h"
 #include "record/RunRecord.h"
+#ifdef TYRESCOPE_RESULTS_STORE
 #include "store/History.h"
 #include "store/ResultStore.h"
 #include "store/Spool.h"
+#endif
 #include "verdict/Limits.h"
 
 #include <QCoreApplication>
@@ -74,6 +76,7 @@ int writeRecord(const CommandLine::Record& wanted, const record::RunRecord& run,
     return result;
 }
 
+#ifdef TYRESCOPE_RESULTS_STORE
 // Stores the run's record with --results, or keeps it in the spool, saying
 // so in one line. Only a record neither can take is WriteFailed, the run's
 // own status told beside it.
@@ -91,6 +94,7 @@ int storeRecord(const store::Target& target, const record::RunRecord& run, int s
     std::cerr << "; the run itself ended with status " << status << '\n';
     return exitstatus::WriteFailed;
 }
+#endif
 
 // --read: no window and no display. It takes no part in the window's
 // single-instance lock: the receiver's own lock keeps copies apart, so
@@ -123,8 +127,14 @@ int runRead(int argc, char* argv[], const CommandLine& command) {
         return reader.run();
     });
     const int result = record ? writeRecord(command.record, *record, status) : status;
+#ifdef TYRESCOPE_RESULTS_STORE
     return command.results ? storeRecord(*command.results, *record, result) : result;
+#else
+    return result;
+#endif
 }
+
+#ifdef TYRESCOPE_RESULTS_STORE
 
 // --history: the runs in the store, newest first.
 int runHistory(int argc, char* argv[], const CommandLine& command) {
@@ -163,6 +173,7 @@ int runSyncResults(int argc, char* argv[], const CommandLine& command) {
     }
     return checked(out, exitstatus::Passed);
 }
+#endif
 
 // --list-devices, of the simulated receiver too, which lives on Qt's clock.
 int runListDevices(int argc, char* argv[], const CommandLine& command) {
@@ -250,10 +261,16 @@ int main(int argc, char* argv[]) {
         return runListDevices(argc, argv, command);
     case CommandLine::Action::Read:
         return runRead(argc, argv, command);
+#ifdef TYRESCOPE_RESULTS_STORE
     case CommandLine::Action::History:
         return runHistory(argc, argv, command);
     case CommandLine::Action::SyncResults:
         return runSyncResults(argc, argv, command);
+#else
+    case CommandLine::Action::History: // the command line refuses --results
+    case CommandLine::Action::SyncResults:
+        return exitstatus::UsageError;
+#endif
     case CommandLine::Action::Window:
         break;
     }
