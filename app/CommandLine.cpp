@@ -7,6 +7,7 @@
 #include "record/RecordFile.h"
 
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -95,7 +96,8 @@ enum Of : unsigned {
     OfWindow = 1u << 0,
     OfRead = 1u << 1,
     OfListDevices = 1u << 2,
-    OfReport = 1u << 3
+    OfHistory = 1u << 3,
+    OfReport = 1u << 4,
 };
 
 unsigned bitOf(Action action) {
@@ -108,6 +110,9 @@ unsigned bitOf(Action action) {
         return OfListDevices;
     case Action::Report:
         return OfReport;
+    case Action::History:
+        return OfHistory;
+    case Action::SyncResults:
     case Action::Help:
     case Action::Version:
     case Action::Error:
@@ -121,7 +126,8 @@ QString actionsText(unsigned of) {
     QStringList names;
     for (const auto& [bit, name] :
          {std::pair{OfWindow, "the window"}, std::pair{OfRead, "--read"},
-          std::pair{OfListDevices, "--list-devices"}, std::pair{OfReport, "--report"}}) {
+          std::pair{OfListDevices, "--list-devices"}, std::pair{OfHistory, "--history"},
+          std::pair{OfReport, "--report"}}) {
         if ((of & bit) != 0) {
             names << QLatin1String(name);
         }
@@ -160,6 +166,16 @@ std::optional<std::vector<int>> sensorList(const QString& value) {
     return sensors;
 }
 
+// --since: a date (from its start) or a date and time, in local time unless
+// it says its offset; UTC as the store keeps times.
+std::optional<QString> since(const QString& value) {
+    QDateTime time = QDateTime::fromString(value, Qt::ISODateWithMs);
+    if (!time.isValid()) {
+        time = QDate::fromString(value, Qt::ISODate).startOfDay();
+    }
+    return time.isValid() ? std::optional(time.toUTC().toString(Qt::ISODateWithMs)) : std::nullopt;
+}
+
 // What taking a value comes to: nothing when it was taken, else why not
 // (empty when the value says it all).
 using Refusal = std::optional<QString>;
@@ -172,6 +188,21 @@ template <typename T> Refusal store(const std::optional<T>& parsed, T& field) {
     }
     field = *parsed;
     return Taken;
+}
+
+// --results, and the value of --sync-results.
+Refusal results(const QString& value, CommandLine& c) {
+#ifdef TYRESCOPE_RESULTS_STORE
+    QString why;
+    c.results = ::store::parseTarget(value, why);
+    return c.results ? Taken : Refusal(why);
+#else
+    // Built without Qt's SQL module (so far Qt for Windows): nothing could store
+    // the record, and a run must not pretend it did.
+    Q_UNUSED(value);
+    Q_UNUSED(c);
+    return Refusal(QStringLiteral("this build of Tyrescope has no results store."));
+#endif
 }
 
 // A text for the run's record.
@@ -193,6 +224,8 @@ struct OptionRow {
     std::optional<Action> action;
     // Takes the value (empty for an option without one) into the command.
     Refusal (*take)(const QString& value, CommandLine& command);
+    // A value that may hold a secret is not repeated in messages.
+    bool shown = true;
 };
 
 OptionRow action(const QStringList& names, const QString& help, Action action,
@@ -216,8 +249,16 @@ const std::vector<OptionRow>& optionTable() {
                "List the HID devices present, mark the receiver and say why it cannot be "
                "opened, then exit.",
                Action::ListDevices),
+        action({"history"},
+               "List the runs in the store of --results, newest first: run, start, station, "
+               "serial, outcome and first failing cause.",
+               Action::History),
+        action({"sync-results"},
+               "Deliver the run records the spool keeps for this store, then exit (see "
+               "--results).",
+               Action::SyncResults, "target", results),
         action({"report"},
-               "Write an HTML report of the runs of --log to this file: a summary, "
+               "Write an HTML report of the runs of --log or --results to this file: a summary, "
                "each receiver's runs, and every sensor's pressure and temperature over time.",
                Action::Report, "file",
                [](const QString& value, CommandLine& c) {
@@ -241,17 +282,18 @@ const std::vector<OptionRow>& optionTable() {
                    return Taken;
                }),
         option({"serial"}, "serial",
-               "Use the receiver with this serial number; --report: report only its runs.",
-               OfWindow | OfRead | OfListDevices | OfReport,
+               "Use the receiver with this serial number; --history lists its runs, --report "
+               "reports only its runs.",
+               OfWindow | OfRead | OfListDevices | OfHistory | OfReport,
                [](const QString& value, CommandLine& c) {
                    c.choice.serial = value.toStdString();
                    return Taken;
                }),
         option({"format"}, "format",
                QStringLiteral("Output: %1 (the first is the default); --read writes one JSON "
-                              "object per cycle and line.")
+                              "object per cycle and line, --history one per run.")
                    .arg(cycle::outputFormatNames()),
-               OfRead | OfListDevices,
+               OfRead | OfListDevices | OfHistory,
                [](const QString& value, CommandLine& c) {
                    return store(cycle::outputFormatNamed(value), c.read.format);
                }),
@@ -317,8 +359,10 @@ const std::vector<OptionRow>& optionTable() {
                    c.record.junitPath = value;
                    return Taken;
                }),
-        option({"station"}, "name", "The station named in the record (default: the host name).",
-               OfRead,
+        option({"station"}, "name",
+               "The station named in the record (default: the host name); --history lists its "
+               "runs.",
+               OfRead | OfHistory,
                [](const QString& value, CommandLine& c) {
                    return recordText(value, c.record.station);
                }),
@@ -330,6 +374,26 @@ const std::vector<OptionRow>& optionTable() {
                OfRead,
                [](const QString& value, CommandLine& c) {
                    return recordText(value, c.record.dutLabel);
+               }),
+        [] {
+            OptionRow row = option(
+                {"results"}, "target",
+                "Store the run's record at its end in this SQLite file, or in PostgreSQL at "
+                "postgresql://user@host:port/dbname (the password from PGPASSWORD or ~/.pgpass); "
+                "kept in a spool while the store cannot take it.",
+                OfRead | OfHistory | OfReport, results);
+            row.shown = false;
+            return row;
+        }(),
+        option({"since"}, "date",
+               "List or report the runs since this date, or date and time (ISO 8601; local "
+               "time unless an offset is given).",
+               OfHistory | OfReport,
+               [](const QString& value, CommandLine& c) { return store(since(value), c.since); }),
+        option({"run"}, "id", "Report only the run of --results with this id.", OfReport,
+               [](const QString& value, CommandLine& c) {
+                   c.runId = value;
+                   return Taken;
                }),
         option({"verbose"}, {},
                "Say on standard error, at every cycle, why the receiver is off line or lost, "
@@ -349,6 +413,23 @@ const std::vector<OptionRow>& optionTable() {
                }),
     };
     return rows;
+}
+
+// What --history and --report read: one source, and choices that fit it.
+QString sourceError(const CommandLine& c) {
+    if (c.action == Action::History && !c.results) {
+        return QStringLiteral("--history needs --results.");
+    }
+    if (c.action != Action::Report) {
+        return {};
+    }
+    if (c.results.has_value() == !c.logPath.isEmpty()) {
+        return QStringLiteral("--report needs one source: --log FILE or --results TARGET.");
+    }
+    if (!c.results && (!c.runId.isEmpty() || !c.since.isEmpty())) {
+        return QStringLiteral("--run and --since choose runs of --results.");
+    }
+    return {};
 }
 
 const OptionRow& rowNamed(const QString& name) {
@@ -403,6 +484,10 @@ QString exitStatusHelp() {
     return text +
            QStringLiteral("--list-devices ends with %1.\n")
                .arg(ofListDevices.join(QStringLiteral(", "))) +
+           QStringLiteral("--history and --sync-results end with %1, %2 or %3.\n")
+               .arg(exitstatus::Passed)
+               .arg(exitstatus::UsageError)
+               .arg(exitstatus::WriteFailed) +
            QStringLiteral("Over several cycles of --read the most serious counts: %1.\n")
                .arg(order.join(QStringLiteral(", then "))) +
            QLatin1String(exitstatus::ReportStatuses);
@@ -508,9 +593,11 @@ QString takeOptions(const std::vector<Given>& given, const QCommandLineParser& p
         }
         if (const Refusal why = row->take(value, command)) {
             // The value as typed may hold what a terminal would obey.
-            return QStringLiteral("Invalid value '%1' for %2%3.")
-                .arg(QString::fromStdString(printableText(value.toStdString())), longName(*row),
-                     why->isEmpty() ? QString() : QStringLiteral(": ") + *why);
+            return QStringLiteral("Invalid value %1for %2%3.")
+                .arg(row->shown ? QStringLiteral("'%1' ").arg(
+                                      QString::fromStdString(printableText(value.toStdString())))
+                                : QString(),
+                     longName(*row), why->isEmpty() ? QString() : QStringLiteral(": ") + *why);
         }
         command.given << (value.isEmpty() ? name : name + QLatin1Char(' ') + value);
     }
@@ -542,6 +629,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     if (error.isEmpty()) {
         error = takeOptions(given, parser, result);
+    }
+    if (error.isEmpty()) {
+        error = sourceError(result);
     }
     if (!error.isEmpty()) {
         result.action = Action::Error;

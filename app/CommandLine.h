@@ -4,10 +4,12 @@
 #include "cycle/CycleOutput.h"
 #include "hid/ReceiverChoice.h"
 #include "sensor/Units.h"
+#include "store/Target.h"
 
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <optional>
 #include <vector>
 
 // What --read (and, for the format, --list-devices) is asked for on the command line.
@@ -35,7 +37,17 @@ struct ReadOptions {
 
 // What the command line asks for. Without arguments the program opens its window.
 struct CommandLine {
-    enum class Action { Window, Read, ListDevices, Report, Help, Version, Error };
+    enum class Action {
+        Window,
+        Read,
+        ListDevices,
+        History,
+        SyncResults,
+        Report,
+        Help,
+        Version,
+        Error
+    };
     Action action = Action::Window;
     bool simulate = false;
     // The transport's reasons (why the receiver is off line) on standard error.
@@ -56,6 +68,13 @@ struct CommandLine {
         bool wanted() const { return !path.isEmpty() || !junitPath.isEmpty(); }
     } record;
     ReadOptions read;
+    // --results, or the value of --sync-results: where run records are stored.
+    std::optional<store::Target> results;
+    // --since of --history and --report: UTC, ISO 8601 with milliseconds, as the
+    // store keeps times.
+    QString since;
+    // --run of --report: one run of the store, by its id.
+    QString runId;
     // --report FILE: where the HTML report goes. Its source is --log or
     // --results; --serial keeps one receiver's runs, read's units are its units.
     QString reportPath;

@@ -44,7 +44,10 @@ inline constexpr Meaning Meanings[] = {
     {WriteFailed, 0, true,
      "the output or the log could not be written, or the log holds rows of\n"
      "another layout than this version writes, or the --record or --junit file\n"
-     "could not be written at the end (stderr gives the run's own status)"},
+     "could not be written at the end (stderr gives the run's own status), or\n"
+     "the record could be neither stored (--results) nor kept in the spool;\n"
+     "--history: the store could not be read; --sync-results: records are left\n"
+     "in the spool"},
     {OutsideLimits, 1, false, "a value was outside its limits (--limits)"},
     {stoppedBy(SIGINT), 0, false, "ended by SIGINT (Ctrl+C) after the cycle under way"},
     {stoppedBy(SIGTERM), 0, false, "ended by SIGTERM after the cycle under way"},
@@ -53,9 +56,9 @@ inline constexpr Meaning Meanings[] = {
 // --report's, for --help.
 inline constexpr char ReportStatuses[] =
     "--report ends with 0 when the report is written, 1 when there is nothing to\n"
-    "report (no cycle, or no run of the --serial given), 2 for a source that\n"
-    "cannot be read, a missing plotting library or an output that cannot be\n"
-    "created, and 6 when the report could not be written.\n";
+    "report (no cycle, or no run that matches), 2 for a source that cannot be\n"
+    "read, a missing plotting library or an output that cannot be created, and 6\n"
+    "when the store could not be read or the report could not be written.\n";
 
 constexpr int seriousness(int status) {
     for (const Meaning& m : Meanings) {

@@ -12,6 +12,11 @@
 #include "app/WindowMain.h"
 #include "record/RecordFile.h"
 #include "record/RunRecord.h"
+#ifdef TYRESCOPE_RESULTS_STORE
+#include "store/History.h"
+#include "store/ResultStore.h"
+#include "store/Spool.h"
+#endif
 #include "verdict/Limits.h"
 
 #include <QCoreApplication>
@@ -72,6 +77,26 @@ int writeRecord(const CommandLine::Record& wanted, const record::RunRecord& run,
     return result;
 }
 
+#ifdef TYRESCOPE_RESULTS_STORE
+// Stores the run's record with --results, or keeps it in the spool, saying
+// so in one line. Only a record neither can take is WriteFailed, the run's
+// own status told beside it.
+int storeRecord(const store::Target& target, const record::RunRecord& run, int status) {
+    store::Spool spool;
+    const store::Delivery delivery = store::deliver(target, run.json(), spool);
+    if (delivery.message.isEmpty()) {
+        return status;
+    }
+    std::cerr << "tyrescope: " << delivery.message.toStdString();
+    if (delivery.result != store::Delivery::Result::Lost) {
+        std::cerr << '\n';
+        return status;
+    }
+    std::cerr << "; the run itself ended with status " << status << '\n';
+    return exitstatus::WriteFailed;
+}
+#endif
+
 // --read: no window and no display. It takes no part in the window's
 // single-instance lock: the receiver's own lock keeps copies apart, so
 // copies on different receivers run side by side.
@@ -87,7 +112,7 @@ int runRead(int argc, char* argv[], const CommandLine& command) {
     }
     // Kept only when asked for: a record holds every cycle of the run.
     std::optional<record::RunRecord> record;
-    if (command.record.wanted()) {
+    if (command.record.wanted() || command.results) {
         record.emplace(record::RunFacts{
             QString::fromLatin1(version::text),
             command.record.station.isEmpty() ? record::defaultStation() : command.record.station,
@@ -102,8 +127,56 @@ int runRead(int argc, char* argv[], const CommandLine& command) {
         reader.setWatched(::isatty(STDERR_FILENO) == 1);
         return reader.run();
     });
-    return record ? writeRecord(command.record, *record, status) : status;
+    const int result = record ? writeRecord(command.record, *record, status) : status;
+#ifdef TYRESCOPE_RESULTS_STORE
+    return command.results ? storeRecord(*command.results, *record, result) : result;
+#else
+    return result;
+#endif
 }
+
+#ifdef TYRESCOPE_RESULTS_STORE
+
+// --history: the runs in the store, newest first.
+int runHistory(int argc, char* argv[], const CommandLine& command) {
+    QCoreApplication app(argc, argv);
+    store::ResultStore results(*command.results);
+    std::vector<store::RunSummary> runs;
+    QString why = results.open(store::ResultStore::Access::Read);
+    if (why.isEmpty()) {
+        why = results.history({QString::fromStdString(command.choice.serial),
+                               command.record.station,
+                               command.since,
+                               {}},
+                              runs);
+    }
+    if (!why.isEmpty()) {
+        std::cerr << "tyrescope: cannot read the results store "
+                  << command.results->name().toStdString() << ": " << why.toStdString() << '\n';
+        return exitstatus::WriteFailed;
+    }
+    OutputStream out(STDOUT_FILENO);
+    out << store::historyOutput(command.read.format, runs).toStdString() << std::flush;
+    return checked(out, exitstatus::Passed);
+}
+
+// --sync-results: what the spool keeps for the store, delivered.
+int runSyncResults(int argc, char* argv[], const CommandLine& command) {
+    QCoreApplication app(argc, argv);
+    store::Spool spool;
+    const store::Sync sync = store::sync(*command.results, spool);
+    OutputStream out(STDOUT_FILENO);
+    out << "Spooled records delivered to " << command.results->name().toStdString() << ": "
+        << sync.delivered << "; left in the spool " << spool.path().toStdString() << ": "
+        << sync.left << '\n'
+        << std::flush;
+    if (!sync.error.isEmpty()) {
+        std::cerr << "tyrescope: " << sync.error.toStdString() << '\n';
+        return exitstatus::WriteFailed;
+    }
+    return checked(out, exitstatus::Passed);
+}
+#endif
 
 // --list-devices, of the simulated receiver too, which lives on Qt's clock.
 int runListDevices(int argc, char* argv[], const CommandLine& command) {
@@ -195,6 +268,16 @@ int main(int argc, char* argv[]) {
         QCoreApplication app(argc, argv);
         return makeReport(command, std::cerr);
     }
+#ifdef TYRESCOPE_RESULTS_STORE
+    case CommandLine::Action::History:
+        return runHistory(argc, argv, command);
+    case CommandLine::Action::SyncResults:
+        return runSyncResults(argc, argv, command);
+#else
+    case CommandLine::Action::History: // the command line refuses --results
+    case CommandLine::Action::SyncResults:
+        return exitstatus::UsageError;
+#endif
     case CommandLine::Action::Window:
         break;
     }

@@ -12,6 +12,11 @@
 //   bench_startup headless RUNS TYRESCOPE CORE
 //                      start to exit of tyrescope --read --simulate against a
 //                      Qt Core program that prints one line, alternating
+//   bench_startup results RUNS TYRESCOPE TARGET NAME
+//                      the same storing its record in TARGET (--results),
+//                      against the run without it, alternating
+//   bench_startup history RUNS TYRESCOPE TARGET SERIAL
+//                      start to exit of --history --serial over a store
 //
 // Every program it starts it ends itself, by process ID.
 #include <X11/Xatom.h>
@@ -573,6 +578,62 @@ int headless(int runs, const std::string& tyrescope, const std::string& core) {
     return 0;
 }
 
+// Runs of a and b, alternating which goes first.
+std::pair<Figures, Figures> alternating(int runs, const std::vector<std::string>& a,
+                                        const std::vector<std::string>& b) {
+    // One unmeasured run of each fills the file caches.
+    runToEnd(a);
+    runToEnd(b);
+    std::pair<Figures, Figures> figures;
+    const auto measure = [](const std::vector<std::string>& argv, Figures& into) {
+        const Run r = runToEnd(argv);
+        into.wall.push_back(r.wallMs);
+        into.cpu.push_back(r.cpuMs);
+    };
+    for (int i = 0; i < runs; ++i) {
+        measure(i % 2 == 0 ? a : b, i % 2 == 0 ? figures.first : figures.second);
+        measure(i % 2 == 0 ? b : a, i % 2 == 0 ? figures.second : figures.first);
+    }
+    return figures;
+}
+
+int results(int runs, const std::string& tyrescope, const std::string& target,
+            const std::string& name) {
+    const std::vector<std::string> plain{tyrescope, "--read", "--simulate"};
+    std::vector<std::string> storing = plain;
+    storing.insert(storing.end(), {"--results", target});
+    const auto [ours, bare] = alternating(runs, storing, plain);
+    std::printf("--read --simulate storing its 1-cycle run in %s, start to exit, median of %d "
+                "runs (min..max)\n",
+                name.c_str(), runs);
+    std::printf("  %-8s %-27s %-27s %s\n", "", "with --results", "without", "ratio");
+    std::printf("  %-8s %-27s %-27s %5.2fx\n", "wall", spread(ours.wall, "ms", 2).c_str(),
+                spread(bare.wall, "ms", 2).c_str(), median(ours.wall) / median(bare.wall));
+    std::printf("  %-8s %-27s %-27s %5.2fx\n", "CPU", spread(ours.cpu, "ms", 2).c_str(),
+                spread(bare.cpu, "ms", 2).c_str(), median(ours.cpu) / median(bare.cpu));
+    return 0;
+}
+
+int history(int runs, const std::string& tyrescope, const std::string& target,
+            const std::string& serial) {
+    const std::vector<std::string> ask{tyrescope, "--history", "--results",
+                                       target,    "--serial",  serial};
+    runToEnd(ask);
+    Figures figures;
+    for (int i = 0; i < runs; ++i) {
+        const Run r = runToEnd(ask);
+        figures.wall.push_back(r.wallMs);
+        figures.cpu.push_back(r.cpuMs);
+    }
+    const double wall = median(figures.wall);
+    std::printf("--history --serial %s, start to exit, median of %d runs (min..max)\n",
+                serial.c_str(), runs);
+    std::printf("  wall %s   target < 50 ms %s\n", spread(figures.wall, "ms", 2).c_str(),
+                verdict(wall < 50));
+    std::printf("  CPU  %s\n", spread(figures.cpu, "ms", 2).c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -588,9 +649,15 @@ int main(int argc, char* argv[]) {
         return instructions(args[1], args[2], args[3]);
     if (args.size() == 4 && args[0] == "headless")
         return headless(std::max(1, std::atoi(args[1].c_str())), args[2], args[3]);
+    if (args.size() == 5 && args[0] == "results")
+        return results(std::max(1, std::atoi(args[1].c_str())), args[2], args[3], args[4]);
+    if (args.size() == 5 && args[0] == "history")
+        return history(std::max(1, std::atoi(args[1].c_str())), args[2], args[3], args[4]);
     std::fprintf(stderr, "usage: bench_startup startup RUNS TYRESCOPE BARE\n"
                          "       bench_startup poll SECONDS TYRESCOPE\n"
                          "       bench_startup instructions DIR TYRESCOPE BARE\n"
-                         "       bench_startup headless RUNS TYRESCOPE CORE\n");
+                         "       bench_startup headless RUNS TYRESCOPE CORE\n"
+                         "       bench_startup results RUNS TYRESCOPE TARGET NAME\n"
+                         "       bench_startup history RUNS TYRESCOPE TARGET SERIAL\n");
     return 2;
 }

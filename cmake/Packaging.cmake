@@ -145,9 +145,13 @@ The package includes a udev rule that lets the user of the local session
 open the receiver without root rights.")
 # The libraries come from the binary itself. The window's texts ask for Arial,
 # which Liberation Sans stands in for with the same metrics, so the layout holds.
+# Qt's SQL drivers are plugins, which shlibdeps cannot see: SQLite's is the default
+# results store and holds the spool; PostgreSQL's only a line with a server needs,
+# and without it a run says which package to install and keeps its record spooled.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # --report inlines the plotting library Debian installs (report/HtmlReport.h).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libjs-dygraphs")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libqt6sql6-sqlite, libjs-dygraphs")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libqt6sql6-psql")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${_linux_assets}/postinst;${_linux_assets}/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/CommandLine.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,8 +80,38 @@ private slots:
                       c.read.pressureUnit = sensor::PressureUnit::Bar;
                   })
             << "";
+        QTest::newRow("--report of a run in a store")
+            << QStringList{"--report", "r.html", "--results", "s.db", "--run", "7f"}
+            << is(A::Report,
+                  [](CommandLine& c) {
+                      c.reportPath = "r.html";
+                      c.results.emplace().path = QDir::current().filePath("s.db");
+                      c.runId = "7f";
+                  })
+            << "";
+        fails({"--report", "r.html"}, "--report needs one source: --log FILE or --results TARGET.");
+        fails({"--report", "r.html", "--log", "l.csv", "--results", "s.db"},
+              "--report needs one source: --log FILE or --results TARGET.");
+        fails({"--report", "r.html", "--log", "l.csv", "--since", "2026-12-01"},
+              "--run and --since choose runs of --results.");
         fails({"--count", "3", "--report", "r.html"}, "--count is an option of --read.");
         fails({"--report", "a.html", "--report", "b.html"}, "--report was given more than once.");
+        QTest::newRow("--history of a receiver at a station since a time")
+            << QString("--history --results s.db --serial T-1 --station b1 --format csv --since "
+                       "2026-12-08T10:00+01:00")
+                   .split(' ')
+            << is(A::History,
+                  [](CommandLine& c) {
+                      c.choice.serial = "T-1";
+                      c.read.format = cycle::OutputFormat::Csv;
+                      c.results.emplace().path = QDir::current().filePath("s.db");
+                      c.since = "2026-12-08T09:00:00.000Z";
+                  })
+            << "";
+        fails({"--history"}, "--history needs --results.");
+        fails({"--read", "--results", "postgresql://ana:pw@db/r"},
+              "Invalid value for --results: the address holds a password; give it in "
+              "PGPASSWORD or ~/.pgpass instead.");
         fails({"--read", "-v", "--require-sensors", "1,2,3,4"},
               "--read and -v cannot be given together.");
         fails({"--version", "--simulate"}, "--version cannot be given with --simulate.");
@@ -94,7 +125,8 @@ private slots:
         fails({"--list-devices", "--count", "3"}, "--count is an option of --read.");
         fails({"--list-devices", "--log", "x.csv"},
               "--log is an option of the window, --read and --report.");
-        fails({"--format", "json"}, "--format is an option of --read and --list-devices.");
+        fails({"--format", "json"},
+              "--format is an option of --read, --list-devices and --history.");
         fails({"--read", "--format", "tsv"}, "Invalid value 'tsv' for --format.");
         fails({"--read", "--require-sensors", "0"}, "Invalid value '0' for --require-sensors.");
         fails({"--read", "--require-sensors", "1,6"}, "Invalid value '1,6' for --require-sensors.");
@@ -128,9 +160,15 @@ private slots:
         QCOMPARE(parsed.simulate, wanted.simulate);
         QCOMPARE(parsed.verbose, wanted.verbose);
         QVERIFY(parsed.choice == wanted.choice);
-        QCOMPARE(parsed.logPath, wanted.logPath);
-        QCOMPARE(parsed.reportPath, wanted.reportPath);
         QVERIFY(parsed.read == wanted.read);
+        if (expected) {
+            QCOMPARE(parsed.logPath, wanted.logPath);
+            QCOMPARE(parsed.reportPath, wanted.reportPath);
+            QCOMPARE(parsed.results ? parsed.results->name() : "",
+                     wanted.results ? wanted.results->name() : "");
+            QCOMPARE(parsed.since, wanted.since);
+            QCOMPARE(parsed.runId, wanted.runId);
+        }
     }
 
     // --help names every option and says what each exit status means.
@@ -143,11 +181,15 @@ private slots:
                 "    5  another copy of Tyrescope is using the receiver\n"
                 "    6  the output or the log could not be written, or the log holds rows of\n"
                 "       another layout than this version writes, or the --record or --junit file\n"
-                "       could not be written at the end (stderr gives the run's own status)\n"
+                "       could not be written at the end (stderr gives the run's own status), or\n"
+                "       the record could be neither stored (--results) nor kept in the spool;\n"
+                "       --history: the store could not be read; --sync-results: records are left\n"
+                "       in the spool\n"
                 "    7  a value was outside its limits (--limits)\n"
                 "  130  ended by SIGINT (Ctrl+C) after the cycle under way\n"
                 "  143  ended by SIGTERM after the cycle under way\n"
                 "--list-devices ends with 0, 1, 2, 5, 6.\n"
+                "--history and --sync-results end with 0, 2 or 6.\n"
                 "Over several cycles of --read the most serious counts: 1, then 5, then 3, "
                 "then 4, then 7.\n"),
             qPrintable(help.text));

@@ -138,6 +138,20 @@ private slots:
             << QStringList{"--read", "--simulate", "--limits", "l.json"} << 2 << ""
             << "tyrescope: --limits l.json: pressure.min: above max\n"
             << R"(cd "$XDG_CACHE_HOME"; echo '{"pressure":{"min":3,"max":2,"unit":"bar"}}' >l.json;)";
+        // The store of --results, and the spool, under the test's own folders.
+        const QString states = R"(cd "$XDG_CACHE_HOME"; export XDG_STATE_HOME="$PWD"; )";
+        const QString read = R"("$0" --read --simulate --quiet --results )";
+        QTest::newRow("a record neither the store nor the spool takes")
+            << QStringList{"--read", "--simulate", "--results", "absent/s.db"} << 6 << ""
+            << "; the run itself ended with status 0\n"
+            << states + "export XDG_STATE_HOME=/dev/null;";
+        QTest::newRow("--history of a store")
+            << QStringList{"--history", "--results", "s.db", "--format", "csv"} << 0
+            << "run_id,start,station,serial,outcome,cause\r\n"
+            << "" << states + read + "s.db --station b1;";
+        QTest::newRow("--sync-results of a record the store could not take")
+            << QStringList{"--sync-results", "absent/s.db"} << 0 << "Spooled records delivered to "
+            << "" << states + read + "absent/s.db 2>/dev/null; mkdir absent;";
         QTest::newRow("a value outside its limits")
             << QStringList{"--read", "--simulate", "--limits", "l.json", "--format", "json"} << 7
             << "\"verdict\":\"fail\""
@@ -161,6 +175,14 @@ private slots:
         QTest::newRow("a report into a missing folder")
             << QStringList{"--report", "/nonexistent/r.html", "--log", "s.csv"} << 2 << ""
             << "tyrescope: cannot write the report /nonexistent/r.html: " << simulated;
+        QTest::newRow("a report of a store's runs")
+            << QStringList{"--report", "r.html", "--results", "s.db", "--since", "2026-01-01"} << 0
+            << ""
+            << "" << states + read + "s.db;";
+        QTest::newRow("a report of a run not in the store")
+            << QStringList{"--report", "r.html", "--results", "s.db", "--run", "x"} << 1 << ""
+            << "s.db holds no run with the id x\n"
+            << states + read + "s.db;";
     }
     void commandLine() {
         QFETCH(QStringList, arguments);
