@@ -10,7 +10,9 @@
 #else
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
+#include <iostream>
 #include <unistd.h>
 #endif
 
@@ -86,6 +88,10 @@ bool prepareStandardStreams() {
     }
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+    // Each line of a message leaves in one write, so that the lines of copies
+    // sharing one stderr (a terminal, a line's journal) never run into each other.
+    std::setvbuf(stderr, nullptr, _IOLBF, BUFSIZ);
+    std::cerr.unsetf(std::ios::unitbuf);
     return true;
 }
 

@@ -219,6 +219,26 @@ private slots:
         }
     }
 
+    // Four copies writing into one stderr at once, then a fifth: whole lines, never one run into another.
+    void copiesShareStderr() {
+        Program program;
+        QProcess process;
+        program.start(process,
+                      {"--read", "--simulate", "--quiet", "--count", "20", "--interval", "0",
+                       "--limits", "l.json"},
+                      false,
+                      R"(cd "$XDG_CACHE_HOME"; echo '{"status":["normal mode"]}' >l.json;)"
+                      R"( for i in 1 2 3 4; do "$0" "$@" & done; wait;)");
+        QVERIFY(process.waitForFinished(60'000));
+        QCOMPARE(process.exitCode(), 7);
+        const QStringList lines =
+            QString::fromLocal8Bit(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 5 * 20);
+        for (const QString& line : lines) {
+            QCOMPARE(line, "tyrescope: outside limits: sensor 3 status pressure alert not allowed");
+        }
+    }
+
     // --verbose adds, before the verdict, why the receiver was not found.
     void verboseSaysWhy() {
         QList<QStringList> told;
