@@ -49,7 +49,7 @@ Sync deliverSpooled(ResultStore& store, const QString& name, Spool& spool) {
 
 QString Spool::defaultPath() {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification ignores a relative one.
+    // XDG says a relative one is to be ignored, as every desktop program does.
     if (!QDir::isAbsolutePath(state)) {
         state = QDir::homePath() + QStringLiteral("/.local/state");
     }
