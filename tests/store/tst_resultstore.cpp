@@ -189,14 +189,15 @@ private slots:
                                 << QStringList{"", "b1/TPMS-1/pass", "b2/TPMS-1/fail"};
         QTest::newRow("station") << store::HistoryQuery{{}, "b2", {}, {}}
                                  << QStringList{"", "b2//error", "b2/TPMS-1/fail"};
-        QTest::newRow("since") << store::HistoryQuery{"TPMS-1", {}, "2026-12-10T00:00:00.000Z", {}}
+        QTest::newRow("since") << store::HistoryQuery{"TPMS-1", {}, "2026-12-11T01:02:03.456Z", {}}
                                << QStringList{"", "b1/TPMS-1/pass"};
         QTest::newRow("run id")
             << store::HistoryQuery{{}, {}, {}, QJsonDocument::fromJson(lost)["run_id"].toString()}
             << QStringList{"", "b2//error"};
     }
-    // Newest first, by day: the receiver without data was not reached (no serial).
-    // --report reads the same runs' records, oldest first.
+    // Newest first, by day, --since taking a run that started at that moment; the
+    // receiver without data was not reached (no serial). --report reads the same
+    // runs' records, oldest first.
     void history() {
         QFETCH(store::HistoryQuery, query);
         QTEST(summary(historyStore_, query), "runs");
