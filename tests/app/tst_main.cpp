@@ -219,7 +219,8 @@ private slots:
         }
     }
 
-    // Four copies writing into one stderr at once, then a fifth: whole lines, never one run into another.
+    // Four copies writing into one stderr at once, then a fifth: whole lines,
+    // never one run into another.
     void copiesShareStderr() {
         Program program;
         QProcess process;
