@@ -90,11 +90,13 @@ QPixmap picture(const QString& name) {
     return QPixmap::fromImage(plain);
 }
 
+// Every icon size the program carries (assets/CMakeLists.txt chooses them).
 QIcon programIcon() {
     QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        icon.addPixmap(QPixmap::fromImage(
-            assets::picture(QStringLiteral("icons/tyrescope-%1.png").arg(size))));
+    for (const assets::StoredPicture& stored : assets::storedPictures()) {
+        if (QLatin1StringView(stored.fileName).startsWith(QLatin1StringView("icons/"))) {
+            icon.addPixmap(QPixmap::fromImage(assets::decoded(stored)));
+        }
     }
     return icon;
 }
@@ -187,7 +189,7 @@ frmMain::frmMain(ModHIDCom& hid, QWidget* parent) : QWidget(parent), hid_(hid) {
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(measures::pixels(clientWidth), measures::pixels(clientHeight));
     // The native window first, then its icon: an icon set before is handed to
-    // the window system twice while the window is made, all seven sizes each time.
+    // the window system twice while the window is made, every size each time.
     create();
     setWindowIcon(programIcon());
     setFont(dialogFont());

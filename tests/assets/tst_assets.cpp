@@ -47,6 +47,8 @@ const QStringList& windowPictures() {
 }
 
 const QList<int> iconSizes{16, 24, 32, 48, 64, 128, 256};
+// Installed for launchers only; the program does not carry them.
+const QList<int> launcherOnlyIconSizes{64, 256};
 
 // Where Qt's high-DPI lookup looks for the picture drawn at twice the pixels.
 QString at2x(const QString& name) {
@@ -166,6 +168,11 @@ private slots:
         QCOMPARE(image.size(), size);
         // The program decodes the same pixels, in the form it paints them.
         const QImage stored = assets::picture(name);
+        if (name.startsWith(QLatin1String("icons/")) &&
+            launcherOnlyIconSizes.contains(size.width())) {
+            QVERIFY(stored.isNull());
+            return;
+        }
         QCOMPARE(stored.format(), image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                           : QImage::Format_RGB32);
         QCOMPARE(stored.devicePixelRatio(), name.contains(QLatin1String("@2x")) ? 2.0 : 1.0);

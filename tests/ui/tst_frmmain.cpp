@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -222,11 +223,13 @@ private slots:
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
     }
 
-    void windowIconHasEverySize() {
-        const QList<QSize> sizes = window->windowIcon().availableSizes();
-        for (const int n : {16, 24, 32, 48, 64, 128, 256}) {
-            QVERIFY2(sizes.contains(QSize(n, n)), qPrintable(QString::number(n)));
-        }
+    // The icon set's five sizes; larger ones the window system would be
+    // handed at every start for nothing, as launchers take the installed icons.
+    void windowIconHasTheSetsSizes() {
+        QList<QSize> sizes = window->windowIcon().availableSizes();
+        std::sort(sizes.begin(), sizes.end(),
+                  [](QSize a, QSize b) { return a.width() < b.width(); });
+        QCOMPARE(sizes, (QList<QSize>{{16, 16}, {24, 24}, {32, 32}, {48, 48}, {128, 128}}));
     }
 
     void labelLooks_data() {
