@@ -471,9 +471,10 @@ int pollCpu(int seconds, const std::string& tyrescope) {
 // Instructions are what a busy machine cannot blur: the same start counted
 // by callgrind up to the moment its window shows, ended there by SIGTERM
 // (on which callgrind still writes its counts).
-long long instructionsToFirstPaint(Server& server, const std::string& dir,
+long long instructionsToFirstPaint(Server& server, const std::string& dir, const std::string& name,
                                    std::vector<std::string> argv) {
-    const std::string out = dir + "/callgrind.out";
+    // Kept in DIR under the start's name, for callgrind_annotate.
+    const std::string out = dir + "/callgrind." + name + ".out";
     std::remove(out.c_str());
     // A lock left by the previous start, ended by signal, would send this
     // one down the stale-lock path.
@@ -495,9 +496,10 @@ long long instructionsToFirstPaint(Server& server, const std::string& dir,
 
 int instructions(const std::string& dir, const std::string& tyrescope, const std::string& bare) {
     Server server;
-    const long long bareCount = instructionsToFirstPaint(server, dir, {bare});
-    const long long plain = instructionsToFirstPaint(server, dir, {tyrescope});
-    const long long simulated = instructionsToFirstPaint(server, dir, {tyrescope, "--simulate"});
+    const long long bareCount = instructionsToFirstPaint(server, dir, "bare", {bare});
+    const long long plain = instructionsToFirstPaint(server, dir, "plain", {tyrescope});
+    const long long simulated =
+        instructionsToFirstPaint(server, dir, "simulate", {tyrescope, "--simulate"});
     std::printf("Instructions to the first painted window (callgrind, one start each)\n");
     std::printf("  bare window    %7.1f M\n", bareCount / 1e6);
     for (const auto& [name, count] : {std::pair{"no receiver", plain}, {"--simulate", simulated}}) {
