@@ -3,8 +3,8 @@
 
 #include "app/CycleLog.h"
 #include "app/ExitStatus.h"
+#include "app/StandardError.h"
 
-#include <iostream>
 #include <utility>
 
 int openLog(const QString& path, CycleLog& log) {
@@ -14,14 +14,14 @@ int openLog(const QString& path, CycleLog& log) {
     switch (log.open(path)) {
     case CycleLog::Opened::Yes:
         if (!log.notice().isEmpty()) {
-            std::cerr << "tyrescope: " << log.notice().toStdString() << '\n';
+            standardError() << "tyrescope: " << log.notice().toStdString() << '\n';
         }
         return exitstatus::Passed;
     case CycleLog::Opened::CannotOpen:
-        std::cerr << "tyrescope: " << log.errorString().toStdString() << '\n';
+        standardError() << "tyrescope: " << log.errorString().toStdString() << '\n';
         return exitstatus::UsageError;
     case CycleLog::Opened::OtherLayout:
-        std::cerr << "tyrescope: " << log.errorString().toStdString() << '\n';
+        standardError() << "tyrescope: " << log.errorString().toStdString() << '\n';
         return exitstatus::WriteFailed;
     }
     return exitstatus::UsageError;
@@ -33,8 +33,8 @@ bool readLimits(const QString& path, std::optional<verdict::LimitsFile>& limits)
     }
     verdict::ReadLimits read = verdict::readLimitsFile(path);
     if (!read.file) {
-        std::cerr << "tyrescope: --limits " << path.toStdString() << ": "
-                  << read.error.toStdString() << '\n';
+        standardError() << "tyrescope: --limits " << path.toStdString() << ": "
+                        << read.error.toStdString() << '\n';
         return false;
     }
     limits = std::move(read.file);

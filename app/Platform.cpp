@@ -12,7 +12,6 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <iostream>
 #include <unistd.h>
 #endif
 
@@ -91,7 +90,6 @@ bool prepareStandardStreams() {
     // Each line of a message leaves in one write, so that the lines of copies
     // sharing one stderr (a terminal, a line's journal) never run into each other.
     std::setvbuf(stderr, nullptr, _IOLBF, BUFSIZ);
-    std::cerr.unsetf(std::ios::unitbuf);
     return true;
 }
 

@@ -39,15 +39,16 @@ void Initialize(frmMain& window) {
     tolerant("first acquisition cycle", [&] { window.GetDataFromDevice(); });
 }
 
-void logCycles(frmMain& window, CycleLog& log, std::ostream& warnings) {
+void logCycles(frmMain& window, CycleLog& log, std::ostream& (*warnings)()) {
     QObject::connect(
-        &window, &frmMain::cycleCompleted, &window, [&](const cycle::CycleResult& result) {
+        &window, &frmMain::cycleCompleted, &window,
+        [&, warnings](const cycle::CycleResult& result) {
             if (log.append(result, window.Units)) {
                 return;
             }
-            warnings << "tyrescope: warning: " << log.errorString().toStdString()
-                     << "; logging stops\n"
-                     << std::flush;
+            warnings() << "tyrescope: warning: " << log.errorString().toStdString()
+                       << "; logging stops\n"
+                       << std::flush;
             // Not modal: the window goes on reading while the message waits.
             auto* box = new QMessageBox(
                 QMessageBox::Warning, window.windowTitle(),

@@ -17,7 +17,7 @@ QString windowCaption(int major, int minor, int revision);
 void Initialize(frmMain& window);
 
 // Appends every cycle of the window to log. When a write fails, logging
-// stops: a warning goes to warnings and, since the operator does not see
-// standard error, a message box beside the window says it once; the window
-// runs on as before.
-void logCycles(frmMain& window, CycleLog& log, std::ostream& warnings);
+// stops: a warning goes to the stream warnings gives (asked for only then)
+// and, since the operator does not see standard error, a message box beside
+// the window says it once; the window runs on as before.
+void logCycles(frmMain& window, CycleLog& log, std::ostream& (*warnings)());

@@ -7,11 +7,11 @@
 #include "app/Launch.h"
 #include "app/Platform.h"
 #include "app/SingleInstance.h"
+#include "app/StandardError.h"
 #include "app/Startup.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
-#include <iostream>
 
 namespace {
 
@@ -22,7 +22,7 @@ int runWindow(QApplication& app, ModHIDCom& hid, CycleLog& log, const verdict::L
     if (limits != nullptr) {
         window.setLimits(*limits);
     }
-    logCycles(window, log, std::cerr);
+    logCycles(window, log, standardError);
     Initialize(window);
     // The task bar and window switchers take the application's icon.
     QApplication::setWindowIcon(window.windowIcon());
@@ -43,24 +43,25 @@ int windowMain(int argc, char* argv[], const CommandLine& command) {
     if (lock == SingleInstance::Result::AlreadyRunning) {
         // The user wanted the window: the running copy brings its own forward.
         if (!instance.notifyRunningCopy()) {
-            std::cerr << "tyrescope: another copy of Tyrescope is running but did not answer ("
-                      << instance.errorString().toStdString()
-                      << "); its window was not brought forward\n";
+            standardError()
+                << "tyrescope: another copy of Tyrescope is running but did not answer ("
+                << instance.errorString().toStdString()
+                << "); its window was not brought forward\n";
             return exitstatus::ReceiverInUse;
         }
         if (!command.given.isEmpty()) {
             // The choices were meant for a window that is not this one.
-            std::cerr << "tyrescope: Tyrescope is already running: its window was brought "
-                         "forward, and "
-                      << command.given.join(QStringLiteral(", ")).toStdString()
-                      << (command.given.size() > 1 ? " were" : " was") << " not used\n";
+            standardError() << "tyrescope: Tyrescope is already running: its window was brought "
+                               "forward, and "
+                            << command.given.join(QStringLiteral(", ")).toStdString()
+                            << (command.given.size() > 1 ? " were" : " was") << " not used\n";
         }
         return exitstatus::Passed;
     }
     if (lock == SingleInstance::Result::Unavailable) {
         // Better a second copy now and then than a tool that will not start.
-        std::cerr << "tyrescope: warning: cannot take the single-instance lock ("
-                  << instance.errorString().toStdString() << "); running anyway\n";
+        standardError() << "tyrescope: warning: cannot take the single-instance lock ("
+                        << instance.errorString().toStdString() << "); running anyway\n";
     }
     CycleLog log;
     if (const int status = openLog(logPath, log); status != exitstatus::Passed) {
@@ -71,9 +72,9 @@ int windowMain(int argc, char* argv[], const CommandLine& command) {
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QString::fromLatin1(TyrescopeAppId));
     if (lock == SingleInstance::Result::Acquired && !instance.raiseWindowOnRequest()) {
-        std::cerr << "tyrescope: warning: cannot listen for later copies ("
-                  << instance.errorString().toStdString()
-                  << "); starting Tyrescope again will not bring this window forward\n";
+        standardError() << "tyrescope: warning: cannot listen for later copies ("
+                        << instance.errorString().toStdString()
+                        << "); starting Tyrescope again will not bring this window forward\n";
     }
     return withReceiver(command, [&](hid::Backend&, ModHIDCom& hid) {
         return runWindow(app, hid, log, limits ? &limits->limits : nullptr);

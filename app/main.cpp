@@ -8,6 +8,7 @@
 #include "app/OutputStream.h"
 #include "app/Platform.h"
 #include "app/ReportCommand.h"
+#include "app/StandardError.h"
 #include "app/Version.h"
 #include "app/WindowMain.h"
 #include "record/RecordFile.h"
@@ -23,7 +24,6 @@
 #include <QLoggingCategory>
 #include <clocale>
 #include <cstring>
-#include <iostream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -43,7 +43,7 @@ int checked(const OutputStream& out, int status) {
     if (out) {
         return status;
     }
-    std::cerr << "tyrescope: cannot write the output: " << std::strerror(out.error()) << '\n';
+    standardError() << "tyrescope: cannot write the output: " << std::strerror(out.error()) << '\n';
     return exitstatus::WriteFailed;
 }
 
@@ -52,8 +52,8 @@ bool recordWritable(const CommandLine::Record& wanted) {
     for (const QString& path : {wanted.path, wanted.junitPath}) {
         const QString why = path.isEmpty() ? QString() : record::checkWritable(path);
         if (!why.isEmpty()) {
-            std::cerr << "tyrescope: cannot write the record " << path.toStdString() << ": "
-                      << why.toStdString() << '\n';
+            standardError() << "tyrescope: cannot write the record " << path.toStdString() << ": "
+                            << why.toStdString() << '\n';
             return false;
         }
     }
@@ -68,9 +68,9 @@ int writeRecord(const CommandLine::Record& wanted, const record::RunRecord& run,
          {std::pair{wanted.path, run.json()}, std::pair{wanted.junitPath, run.junitXml()}}) {
         const QString why = path.isEmpty() ? QString() : record::writeWhole(path, bytes);
         if (!why.isEmpty()) {
-            std::cerr << "tyrescope: cannot write the record " << path.toStdString() << ": "
-                      << why.toStdString() << "; the run itself ended with status " << status
-                      << '\n';
+            standardError() << "tyrescope: cannot write the record " << path.toStdString() << ": "
+                            << why.toStdString() << "; the run itself ended with status " << status
+                            << '\n';
             result = exitstatus::WriteFailed;
         }
     }
@@ -87,12 +87,12 @@ int storeRecord(const store::Target& target, const record::RunRecord& run, int s
     if (delivery.message.isEmpty()) {
         return status;
     }
-    std::cerr << "tyrescope: " << delivery.message.toStdString();
+    standardError() << "tyrescope: " << delivery.message.toStdString();
     if (delivery.result != store::Delivery::Result::Lost) {
-        std::cerr << '\n';
+        standardError() << '\n';
         return status;
     }
-    std::cerr << "; the run itself ended with status " << status << '\n';
+    standardError() << "; the run itself ended with status " << status << '\n';
     return exitstatus::WriteFailed;
 }
 #endif
@@ -120,7 +120,7 @@ int runRead(int argc, char* argv[], const CommandLine& command) {
     }
     OutputStream out(STDOUT_FILENO);
     const int status = withReceiver(command, [&](hid::Backend& backend, ModHIDCom& hid) {
-        HeadlessRead reader(backend, hid, command.read, out, std::cerr);
+        HeadlessRead reader(backend, hid, command.read, out, standardError());
         reader.setLog(&log);
         reader.setLimits(limits ? &limits->limits : nullptr);
         reader.setRecord(record ? &*record : nullptr);
@@ -151,8 +151,9 @@ int runHistory(int argc, char* argv[], const CommandLine& command) {
                               runs);
     }
     if (!why.isEmpty()) {
-        std::cerr << "tyrescope: cannot read the results store "
-                  << command.results->name().toStdString() << ": " << why.toStdString() << '\n';
+        standardError() << "tyrescope: cannot read the results store "
+                        << command.results->name().toStdString() << ": " << why.toStdString()
+                        << '\n';
         return exitstatus::WriteFailed;
     }
     OutputStream out(STDOUT_FILENO);
@@ -171,7 +172,7 @@ int runSyncResults(int argc, char* argv[], const CommandLine& command) {
         << sync.left << '\n'
         << std::flush;
     if (!sync.error.isEmpty()) {
-        std::cerr << "tyrescope: " << sync.error.toStdString() << '\n';
+        standardError() << "tyrescope: " << sync.error.toStdString() << '\n';
         return exitstatus::WriteFailed;
     }
     return checked(out, exitstatus::Passed);
@@ -212,8 +213,8 @@ int runWindow(int argc, char* argv[], const CommandLine& command) {
             ? reinterpret_cast<decltype(&tyrescope_window)>(::dlsym(module, "tyrescope_window"))
             : nullptr;
     if (entry == nullptr) {
-        std::cerr << "tyrescope: cannot load the window: " << ::dlerror()
-                  << "; reinstalling the tyrescope package puts it back\n";
+        standardError() << "tyrescope: cannot load the window: " << ::dlerror()
+                        << "; reinstalling the tyrescope package puts it back\n";
         return EXIT_FAILURE;
     }
     return entry(argc, argv, command);
@@ -250,15 +251,16 @@ int main(int argc, char* argv[]) {
     if (command.action != CommandLine::Action::Window) {
         platform::useStartingConsole();
     }
-    OutputStream out(STDOUT_FILENO);
     switch (command.action) {
     case CommandLine::Action::Help:
-    case CommandLine::Action::Version:
+    case CommandLine::Action::Version: {
+        OutputStream out(STDOUT_FILENO);
         out << command.text.toStdString() << std::flush;
         return checked(out, exitstatus::Passed);
+    }
     case CommandLine::Action::Error:
-        std::cerr << "tyrescope: " << command.text.toStdString()
-                  << " Try 'tyrescope --help' for more information.\n";
+        standardError() << "tyrescope: " << command.text.toStdString()
+                        << " Try 'tyrescope --help' for more information.\n";
         return exitstatus::UsageError;
     case CommandLine::Action::ListDevices:
         return runListDevices(argc, argv, command);
@@ -266,7 +268,7 @@ int main(int argc, char* argv[]) {
         return runRead(argc, argv, command);
     case CommandLine::Action::Report: {
         QCoreApplication app(argc, argv);
-        return makeReport(command, std::cerr);
+        return makeReport(command, standardError());
     }
 #ifdef TYRESCOPE_RESULTS_STORE
     case CommandLine::Action::History:

@@ -111,8 +111,8 @@ private slots:
         frmMain window(hid);
         CycleLog log;
         QCOMPARE(log.open(QStringLiteral("/dev/full")), CycleLog::Opened::Yes);
-        std::ostringstream warnings;
-        logCycles(window, log, warnings);
+        static std::ostringstream warnings;
+        logCycles(window, log, []() -> std::ostream& { return warnings; });
         window.show();
 
         window.GetDataFromDevice();
