@@ -2,12 +2,10 @@
 #include "app/ReportCommand.h"
 
 #include "app/ExitStatus.h"
+#include "app/Modules.h"
 #include "record/RecordFile.h"
 #include "report/HtmlReport.h"
 #include "report/LogRuns.h"
-#ifdef TYRESCOPE_RESULTS_STORE
-#include "store/ResultStore.h"
-#endif
 
 #include <algorithm>
 
@@ -54,17 +52,20 @@ Source fromStore(const CommandLine& command) {
                   {},
                   exitstatus::Passed,
                   {}};
-    store::ResultStore results(*command.results);
     QList<QByteArray> records;
-    QString why = results.open(store::ResultStore::Access::Read);
-    if (why.isEmpty()) {
-        why = results.records(
+    QString why;
+    if (const store::Calls* store = storeCalls(why)) {
+        why = store->records(
+            *command.results,
             {QString::fromStdString(command.choice.serial), {}, command.since, command.runId},
             records);
+        if (!why.isEmpty()) {
+            why = QStringLiteral("cannot read the %1: %2").arg(source.name, why);
+        }
     }
     if (!why.isEmpty()) {
         source.status = exitstatus::WriteFailed; // as --history's
-        source.error = QStringLiteral("cannot read the %1: %2").arg(source.name, why);
+        source.error = why;
         return source;
     }
     for (const QByteArray& record : records) {

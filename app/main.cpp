@@ -5,6 +5,7 @@
 #include "app/HeadlessRead.h"
 #include "app/Launch.h"
 #include "app/ListDevices.h"
+#include "app/Modules.h"
 #include "app/OutputStream.h"
 #include "app/Platform.h"
 #include "app/ReportCommand.h"
@@ -13,27 +14,18 @@
 #include "app/WindowMain.h"
 #include "record/RecordFile.h"
 #include "record/RunRecord.h"
-#ifdef TYRESCOPE_RESULTS_STORE
-#include "store/History.h"
-#include "store/ResultStore.h"
-#include "store/Spool.h"
-#endif
 #include "verdict/Limits.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <unistd.h>
 #include <utility>
-#ifdef TYRESCOPE_WINDOW_MODULE
-#include <climits>
-#include <cstdlib>
-#include <dlfcn.h>
-#endif
 
 namespace {
 
@@ -82,8 +74,14 @@ int writeRecord(const CommandLine::Record& wanted, const record::RunRecord& run,
 // so in one line. Only a record neither can take is WriteFailed, the run's
 // own status told beside it.
 int storeRecord(const store::Target& target, const record::RunRecord& run, int status) {
-    store::Spool spool;
-    const store::Delivery delivery = store::deliver(target, run.json(), spool);
+    QString why;
+    const store::Calls* store = storeCalls(why);
+    if (store == nullptr) {
+        standardError() << "tyrescope: " << why.toStdString()
+                        << "; the run itself ended with status " << status << '\n';
+        return exitstatus::WriteFailed;
+    }
+    const store::Delivery delivery = store->deliver(target, run.json());
     if (delivery.message.isEmpty()) {
         return status;
     }
@@ -140,35 +138,42 @@ int runRead(int argc, char* argv[], const CommandLine& command) {
 // --history: the runs in the store, newest first.
 int runHistory(int argc, char* argv[], const CommandLine& command) {
     QCoreApplication app(argc, argv);
-    store::ResultStore results(*command.results);
-    std::vector<store::RunSummary> runs;
-    QString why = results.open(store::ResultStore::Access::Read);
-    if (why.isEmpty()) {
-        why = results.history({QString::fromStdString(command.choice.serial),
-                               command.record.station,
-                               command.since,
-                               {}},
-                              runs);
+    QString why;
+    QByteArray output;
+    if (const store::Calls* store = storeCalls(why)) {
+        why = store->history(*command.results,
+                             {QString::fromStdString(command.choice.serial),
+                              command.record.station,
+                              command.since,
+                              {}},
+                             command.read.format, output);
+        if (!why.isEmpty()) {
+            why = QStringLiteral("cannot read the results store %1: %2")
+                      .arg(command.results->name(), why);
+        }
     }
     if (!why.isEmpty()) {
-        standardError() << "tyrescope: cannot read the results store "
-                        << command.results->name().toStdString() << ": " << why.toStdString()
-                        << '\n';
+        standardError() << "tyrescope: " << why.toStdString() << '\n';
         return exitstatus::WriteFailed;
     }
     OutputStream out(STDOUT_FILENO);
-    out << store::historyOutput(command.read.format, runs).toStdString() << std::flush;
+    out << output.toStdString() << std::flush;
     return checked(out, exitstatus::Passed);
 }
 
 // --sync-results: what the spool keeps for the store, delivered.
 int runSyncResults(int argc, char* argv[], const CommandLine& command) {
     QCoreApplication app(argc, argv);
-    store::Spool spool;
-    const store::Sync sync = store::sync(*command.results, spool);
+    QString why;
+    const store::Calls* store = storeCalls(why);
+    if (store == nullptr) {
+        standardError() << "tyrescope: " << why.toStdString() << '\n';
+        return exitstatus::WriteFailed;
+    }
+    const store::Sync sync = store->sync(*command.results);
     OutputStream out(STDOUT_FILENO);
     out << "Spooled records delivered to " << command.results->name().toStdString() << ": "
-        << sync.delivered << "; left in the spool " << spool.path().toStdString() << ": "
+        << sync.delivered << "; left in the spool " << sync.spoolPath.toStdString() << ": "
         << sync.left << '\n'
         << std::flush;
     if (!sync.error.isEmpty()) {
@@ -192,28 +197,14 @@ int runListDevices(int argc, char* argv[], const CommandLine& command) {
     });
 }
 
-#ifdef TYRESCOPE_WINDOW_MODULE
-// The window, from its module beside the program: only a window loads the GUI
-// libraries. The module looks up symbols in itself and its libraries first
-// (RTLD_DEEPBIND), which spares the loader searching Qt Core's dependencies
-// for every symbol the GUI libraries need; the sanitizers cannot have that.
+#ifdef TYRESCOPE_MODULE_DIR
+// The window, from its module: only a window loads the GUI libraries.
 int runWindow(int argc, char* argv[], const CommandLine& command) {
-    char self[PATH_MAX] = {};
-    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string path = length > 0 ? std::string(self, static_cast<std::size_t>(length)) : argv[0];
-    path = path.substr(0, path.rfind('/') + 1) + TYRESCOPE_WINDOW_MODULE;
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
-    constexpr int flags = RTLD_NOW | RTLD_LOCAL;
-#else
-    constexpr int flags = RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND;
-#endif
-    void* module = ::dlopen(path.c_str(), flags);
-    const auto entry =
-        module != nullptr
-            ? reinterpret_cast<decltype(&tyrescope_window)>(::dlsym(module, "tyrescope_window"))
-            : nullptr;
+    QString why;
+    const auto entry = reinterpret_cast<decltype(&tyrescope_window)>(
+        moduleEntry("tyrescope-window.so", "tyrescope_window", why));
     if (entry == nullptr) {
-        standardError() << "tyrescope: cannot load the window: " << ::dlerror()
+        standardError() << "tyrescope: cannot load the window: " << why.toStdString()
                         << "; reinstalling the tyrescope package puts it back\n";
         return EXIT_FAILURE;
     }

@@ -43,12 +43,15 @@ if(WIN32)
 endif()
 install(TARGETS tyrescope RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 if(TARGET tyrescope_window)
-  install(TARGETS tyrescope_window LIBRARY DESTINATION "${TYRESCOPE_WINDOW_MODULE_DIR}")
+  install(TARGETS tyrescope_window LIBRARY DESTINATION "${TYRESCOPE_MODULE_DIR}")
+  if(TARGET tyrescope_store_module)
+    install(TARGETS tyrescope_store_module LIBRARY DESTINATION "${TYRESCOPE_MODULE_DIR}")
+  endif()
   # The window's module is compiled fortified like the program, but none of its
   # own calls needs a checked variant (their sizes are known when compiled), so
   # lintian's guess finds no fortified function in it.
   file(WRITE "${_generated}/lintian-overrides"
-       "tyrescope: hardening-no-fortify-functions [usr/${TYRESCOPE_WINDOW_MODULE_DIR}/tyrescope-window.so]\n")
+       "tyrescope: hardening-no-fortify-functions [usr/${TYRESCOPE_MODULE_DIR}/tyrescope-window.so]\n")
   install(FILES "${_generated}/lintian-overrides" DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides"
           RENAME tyrescope)
 endif()
@@ -75,7 +78,10 @@ install(FILES "${_linux_assets}/${TYRESCOPE_UDEV_RULE}"
 # .comment holds only the compilers' version strings; Debian's strip drops it.
 set(_installed "${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:tyrescope>")
 if(TARGET tyrescope_window)
-  list(APPEND _installed "${TYRESCOPE_WINDOW_MODULE_DIR}/$<TARGET_FILE_NAME:tyrescope_window>")
+  list(APPEND _installed "${TYRESCOPE_MODULE_DIR}/$<TARGET_FILE_NAME:tyrescope_window>")
+endif()
+if(TARGET tyrescope_store_module)
+  list(APPEND _installed "${TYRESCOPE_MODULE_DIR}/$<TARGET_FILE_NAME:tyrescope_store_module>")
 endif()
 foreach(_file IN LISTS _installed)
   install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment

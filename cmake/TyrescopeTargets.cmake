@@ -18,6 +18,27 @@ function(tyrescope_library target)
   tyrescope_warnings(${target})
 endfunction()
 
+# Parts of the program it loads only when a run needs them (app/Modules.h), on
+# Linux: the window and the results store. They live where the package
+# installs them, relative to the program, in the build tree too.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  include(GNUInstallDirs)
+  set(TYRESCOPE_MODULE_DIR "${CMAKE_INSTALL_LIBDIR}/tyrescope")
+  file(RELATIVE_PATH TYRESCOPE_MODULE_DIR_FROM_PROGRAM "${CMAKE_INSTALL_FULL_BINDIR}"
+       "${CMAKE_INSTALL_FULL_LIBDIR}/tyrescope")
+endif()
+#   tyrescope_module(TARGET FILE_NAME SOURCES a.cpp ... LIBS lib ...)
+function(tyrescope_module target file)
+  cmake_parse_arguments(M "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${target} MODULE ${M_SOURCES})
+  target_link_libraries(${target} PRIVATE ${M_LIBS})
+  # Its copies of the static libraries are its own, not the program's.
+  target_link_options(${target} PRIVATE LINKER:--exclude-libs,ALL)
+  set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${file}
+    LIBRARY_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/${TYRESCOPE_MODULE_DIR}")
+  tyrescope_warnings(${target})
+endfunction()
+
 # A QtTest executable registered with CTest. Widget tests need no display; every
 # test finds the locales compiled into the build tree (tests/CMakeLists.txt).
 # The label `windows` marks a test that runs under Wine as well: the Windows

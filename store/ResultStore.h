@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "store/Calls.h"
 #include "store/Connection.h"
 #include "store/Target.h"
 
@@ -16,24 +17,6 @@
 // (docs/store.md): runs, their cycles and measurements, and each record
 // whole beside them.
 namespace store {
-
-// One run as --history lists it; empty texts stand for none.
-struct RunSummary {
-    QString runId;
-    QString start; // UTC, ISO 8601 with milliseconds and Z
-    QString station;
-    QString serial;
-    QString outcome;
-    QString cause;
-};
-
-// Which runs --history and --report ask for; an empty text asks for any.
-struct HistoryQuery {
-    QString serial;
-    QString station;
-    QString since; // UTC, as RunSummary::start
-    QString runId;
-};
 
 class ResultStore {
 public:

@@ -182,9 +182,11 @@ Sync sync(const Target& target, Spool& spool) {
         if (const QString spoolWhy = spool.count(target.name(), sync.left); !spoolWhy.isEmpty()) {
             sync.error += QStringLiteral("; the spool %1: %2").arg(spool.path(), spoolWhy);
         }
-        return sync;
+    } else {
+        sync = deliverSpooled(store, target.name(), spool);
     }
-    return deliverSpooled(store, target.name(), spool);
+    sync.spoolPath = spool.path();
+    return sync;
 }
 
 } // namespace store

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "store/Calls.h"
 #include "store/Connection.h"
 #include "store/Target.h"
 
@@ -37,27 +38,12 @@ private:
     std::unique_ptr<Connection> connection_;
 };
 
-// What became of a run's record: stored, kept in the spool (message says
-// why, in one line) or neither (message gives both reasons).
-struct Delivery {
-    enum class Result { Stored, Spooled, Lost };
-    Result result = Result::Stored;
-    QString message;
-    int delivered = 0; // records the spool held for the store, delivered with it
-};
-
 // The record to the store at target; then what the spool held for that
 // store, now that it answers. When the store cannot take the record, the
 // spool keeps it.
 Delivery deliver(const Target& target, const QByteArray& record, Spool& spool);
 
-// --sync-results: what the spool holds for the store at target, delivered;
-// left: what it still holds; error: why not all went.
-struct Sync {
-    int delivered = 0;
-    int left = 0;
-    QString error;
-};
+// --sync-results: what the spool holds for the store at target, delivered.
 Sync sync(const Target& target, Spool& spool);
 
 } // namespace store

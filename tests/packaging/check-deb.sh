@@ -118,18 +118,22 @@ for program in "$bin" $(find "$build" -path '*/vm-work' -prune -o -type f -perm 
 done
 pass "no run path of $programs programs looks in the current folder"
 
-# The modes without a window load no GUI library: the window is a module of
-# its own, loaded only to show it.
+# The modes without a window load no GUI library, and without a results store
+# no Qt SQL: the window and the store are modules of their own, loaded only
+# when a run needs them.
 begin
 for mode in "--read --simulate --format json" "--list-devices --simulate" "--help" "--version" \
     "--no-such-option" "--report /nonexistent/r.html --log /dev/null"; do
     # shellcheck disable=SC2086
-    gui=$(LD_DEBUG=files "$bin" $mode 2>&1 >/dev/null | grep -o 'libQt6\(Widgets\|Gui\)[^ ]*' | sort -u)
-    [ -z "$gui" ] || fail "tyrescope $mode loads $(echo $gui)"
+    unneeded=$(LD_DEBUG=files "$bin" $mode 2>&1 >/dev/null |
+        grep -o 'libQt6\(Widgets\|Gui\|Sql\)[^ ]*' | sort -u)
+    [ -z "$unneeded" ] || fail "tyrescope $mode loads $(echo $unneeded)"
 done
-[ -n "$(find "$root/usr/lib" -path '*/tyrescope/tyrescope-window.so')" ] ||
-    fail "the package lacks the window's module"
-pass "the modes without a window load no GUI library"
+for module in tyrescope-window.so tyrescope-store.so; do
+    [ -n "$(find "$root/usr/lib" -path "*/tyrescope/$module")" ] ||
+        fail "the package lacks the module $module"
+done
+pass "the modes without a window load no GUI library, those without a store no Qt SQL"
 
 # Debian's own checker, on both packages: no error and no warning; no hardening
 # tag either where the tree is hardened.
