@@ -7,6 +7,7 @@
 #include "ui/StatusHelp.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QIcon>
 #include <cstdint>
 #include <initializer_list>
@@ -164,8 +165,24 @@ Image* image(QWidget* parent, const Place& where) {
 QFont frmMain::dialogFont() {
     // 8 pt at 96 dpi, the classic dialog size, in pixels so the screen's
     // logical DPI cannot grow it out of the 25 px high buttons.
+    // Arial, or where the system lacks it Liberation Sans, its metric twin,
+    // asked for by name: a family the system lacks sends Qt through
+    // fontconfig's search for a stand-in for each font of the window, some
+    // 3 M instructions of every start. The list of families is read, not
+    // hasFamily asked, which would run fontconfig's substitutions once more.
+    static const QString family = [] {
+        const QString arial = QStringLiteral("Arial");
+        for (const QString& installed : QFontDatabase::families()) {
+            // Qt names a family two foundries make "Arial [Foundry]".
+            if (installed.compare(arial, Qt::CaseInsensitive) == 0 ||
+                installed.startsWith(arial + QStringLiteral(" ["), Qt::CaseInsensitive)) {
+                return arial;
+            }
+        }
+        return QStringLiteral("Liberation Sans");
+    }();
     QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    font.setFamilies({family});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     font.setWeight(QFont::Normal);
