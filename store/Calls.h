@@ -43,7 +43,7 @@ struct Delivery {
 };
 
 // What --sync-results delivered from the spool; left: what it still holds;
-// error: why not all went.
+// error: why not all went; spoolPath: the spool's file, for the user.
 struct Sync {
     int delivered = 0;
     int left = 0;
