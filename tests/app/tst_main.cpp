@@ -288,6 +288,34 @@ private slots:
         QCOMPARE(err.count(QStringLiteral("tyrescope: warning:")), locks ? 0 : 1);
     }
 
+#ifdef TYRESCOPE_MODULE_DIR
+    // A program whose module is not where the package puts it says which
+    // part is missing and how to get it back.
+    void missingModuleIsSaid_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("part");
+        QTest::newRow("window") << QStringList{"--simulate"} << 1 << "window";
+        QTest::newRow("results store")
+            << QStringList{"--history", "--results", "s.db"} << 6 << "results store";
+    }
+    void missingModuleIsSaid() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, part);
+        Program program;
+        QProcess process;
+        program.start(process, arguments, true,
+                      R"(cd "$XDG_CACHE_HOME" && cp "$0" alone && exec ./alone "$@";)");
+        QVERIFY(process.waitForFinished(20'000));
+        QCOMPARE(process.exitCode(), status);
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY2(err.startsWith("tyrescope: cannot load the " + part + ": ") &&
+                     err.endsWith("; reinstalling the tyrescope package puts it back\n"),
+                 qPrintable(err));
+    }
+#endif
+
     // Only windows take part in the single-instance lock: --read runs beside
     // a window or another --read (of the simulated receiver, which no one
     // locks), a window starts beside a --read, and an interrupted --read
